@@ -1,0 +1,29 @@
+#pragma once
+
+#include "GameServices.h"
+#include "GameState.h"
+
+#include <cstdint>
+#include <string_view>
+
+// Windows virtual key codes: every front-end translates its own key events
+// into these before calling keyDown.
+constexpr std::int16_t kKeyLeft = 37;
+constexpr std::int16_t kKeyRight = 39;
+constexpr std::int16_t kKeySpace = 32;
+constexpr std::int16_t kKeyEscape = 27;
+constexpr std::int16_t kKeyX = 88;
+constexpr std::int16_t kKeyF1 = 112;
+
+constexpr std::string_view kQuitPrompt = "Are you sure you want to quit?";
+constexpr std::string_view kQuitTitle = "";
+constexpr std::string_view kHelpPrompt =
+    "Use the left and right arrow keys to steer, and the space bar to shoot. "
+    "Press Escape to quit and X to restart.";
+constexpr std::string_view kHelpTitle = "Help File";
+
+// Handles one key-down in the main window. Steering and fire only latch a
+// request for the next tick; Escape, X and F1 act at once. The shift state is
+// accepted for the window's sake and ignored, so X works with Shift or Caps
+// Lock. Any other code does nothing.
+void keyDown(GameState& state, std::int16_t keyCode, std::int16_t shift, GameServices& ui);

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what the build needs, builds every configuration and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+scripts/install-deps.sh play test
+
+# The main build: all tests, warnings as errors.
+cmake --workflow --preset ci
+# The same tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+cmake --workflow --preset asan
+# A bounded fuzzing run over key and tick sequences, where clang is present.
+if command -v clang++ >/dev/null; then
+    cmake --workflow --preset fuzz
+else
+    echo "test.sh: clang++ not found, fuzzing skipped"
+fi
