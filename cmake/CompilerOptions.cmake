@@ -10,3 +10,13 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
         add_link_options(-fsanitize=address,undefined)
     endif()
 endif()
+
+# Fuzzing builds instrument everything for libFuzzer's coverage feedback and
+# run it under the sanitizers; only the fuzz targets link libFuzzer's main.
+if(VANTREL_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "VANTREL_FUZZ needs clang (libFuzzer)")
+    endif()
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=address,undefined)
+endif()

@@ -4,7 +4,9 @@
 
 namespace {
 
-bool shotInFlight(const GameState& s) { return s.shotCol > kNone && s.shotRow > kNone; }
+bool shotInFlight(const GameState& s) {
+    return s.shotCol > kNone && s.shotRow > kNone;
+}
 
 void moveShot(GameState& s) {
     if (!shotInFlight(s)) {
@@ -76,41 +78,49 @@ void applyLatches(GameState& s) {
     }
 }
 
-char drawCell(GameState& s, int r, int n) {
-    // Every alien is looked at, in index order, as the original drawing pass
-    // does; at most one can stand in a cell because the wave keeps its spacing.
-    char glyph = 0;
+// Appends the glyphs of cell (r, n) to `row`. Each thing standing in the cell
+// appends its own glyph, exactly as the board is defined, so a broken state
+// would show up as a row of the wrong length rather than being papered over;
+// in play each cell gets exactly one.
+void drawCell(GameState& s, int r, int n, std::string& row) {
+    bool drawn = false;
     for (auto& col : s.alienCol) {
         if (col == n && s.waveRow == r) {
             if (s.shotCol == col && s.shotRow == s.waveRow) {
-                glyph = kGlyphHit;
+                row.push_back(kGlyphHit);
                 s.shotCol = kNone;
                 s.shotRow = kNone;
                 col = kNone;
             } else {
-                glyph = kGlyphAlien;
+                row.push_back(kGlyphAlien);
             }
+            drawn = true;
         }
     }
     // A shot used up by a hit is already gone here, so a hit cell shows only
     // the hit glyph.
     if (s.shotCol == n && s.shotRow == r) {
-        glyph = kGlyphShot;
+        row.push_back(kGlyphShot);
+        drawn = true;
     }
     if (s.cannonCol == n && r == kCannonRow) {
-        glyph = kGlyphCannon;
+        row.push_back(kGlyphCannon);
+        drawn = true;
     }
-    return glyph != 0 ? glyph : kGlyphEmpty;
+    if (!drawn) {
+        row.push_back(kGlyphEmpty);
+    }
 }
 
 // Each row is built in full and set once: the picture is the same as appending
 // glyph by glyph into the visible row, at an eighth of the label updates.
 void drawBoard(GameState& s, GameServices& ui) {
     std::string text;
+    text.reserve(kColumns);
     for (int r = 0; r < kRows; ++r) {
         text.clear();
         for (int n = 0; n < kColumns; ++n) {
-            text.push_back(drawCell(s, r, n));
+            drawCell(s, r, n, text);
         }
         ui.setRowText(r, text);
     }

@@ -35,9 +35,13 @@ std::optional<std::int16_t> parseNumber(std::string_view word, int lo, int hi) {
     return static_cast<std::int16_t>(value);
 }
 
-ReplayParseResult fail(std::string why) { return {std::nullopt, std::move(why)}; }
+ReplayParseResult fail(std::string why) {
+    return {std::nullopt, std::move(why)};
+}
 
-ReplayParseResult ok(ReplayCommand command) { return {command, {}}; }
+ReplayParseResult ok(ReplayCommand command) {
+    return {command, {}};
+}
 
 } // namespace
 

@@ -1,0 +1,115 @@
+#include "KeyCommands.h"
+#include "FakeServices.h"
+#include "Tick.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class KeyCommandsTest : public ::testing::Test {
+protected:
+    KeyCommandsTest() {
+        reset(state);
+        // A game in progress, so that a reset or a stray change shows.
+        state.alienCol = {kNone, 5, 7, 9};
+        state.waveRow = 3;
+        state.shotCol = 4;
+        state.shotRow = 2;
+        state.cannonCol = 4;
+    }
+
+    void press(std::int16_t code, std::int16_t shift = 0) { keyDown(state, code, shift, ui); }
+
+    GameState state;
+    FakeServices ui;
+};
+
+TEST_F(KeyCommandsTest, SteeringAndFireOnlyLatchWhateverTheShiftState) {
+    for (std::int16_t shift = 0; shift < 8; ++shift) {
+        GameState before = state;
+        press(kKeyLeft, shift);
+        press(kKeyRight, shift);
+        press(kKeySpace, shift);
+        press(kKeySpace, shift); // a second press counts as one
+        before.keyLeft = before.keyRight = before.keyFire = 1;
+        EXPECT_EQ(state, before) << "shift " << shift;
+        state.keyLeft = state.keyRight = state.keyFire = 0;
+    }
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(ui.setRowCalls, 0);
+}
+
+TEST_F(KeyCommandsTest, HeldArrowMovesTheCannonOneColumnPerTick) {
+    for (int repeat = 0; repeat < 30; ++repeat) {
+        press(kKeyRight);
+    }
+    tick(state, ui);
+    EXPECT_EQ(state.cannonCol, 5);
+}
+
+TEST_F(KeyCommandsTest, EscapeAsksAndOnlyYesEndsTheProgram) {
+    state.keyLeft = 1;
+    const GameState latched = state;
+    ui.answers = {kAnswerNo};
+    press(kKeyEscape);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].prompt, "Are you sure you want to quit?");
+    EXPECT_EQ(ui.boxes[0].title, "");
+    EXPECT_EQ(ui.boxes[0].buttons, kButtonsYesNo);
+    EXPECT_EQ(ui.endCalls, 0);
+    EXPECT_EQ(state, latched); // No leaves everything, latches included
+
+    ui.answers = {kAnswerOk}; // anything but Yes is not a yes
+    press(kKeyEscape);
+    EXPECT_EQ(ui.endCalls, 0);
+
+    ui.answers = {kAnswerYes};
+    press(kKeyEscape, 7);
+    EXPECT_EQ(ui.endCalls, 1);
+}
+
+TEST_F(KeyCommandsTest, XRestartsAtOnceWithoutRedrawing) {
+    state.keyFire = state.keyLeft = 1;
+    press(kKeyX, 1); // Shift+X as well as x
+    GameState fresh;
+    reset(fresh);
+    EXPECT_EQ(state, fresh);
+    EXPECT_EQ(ui.setRowCalls, 0);
+    EXPECT_EQ(ui.rowText(0), "V V V V");
+    tick(state, ui);
+    EXPECT_EQ(ui.rowText(0), " V V V V       ");
+}
+
+TEST_F(KeyCommandsTest, F1ShowsHelpAndChangesNothing) {
+    const GameState before = state;
+    press(kKeyF1);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].prompt,
+              "Use the left and right arrow keys to steer, and the space bar to shoot. Press "
+              "Escape to quit and X to restart.");
+    EXPECT_EQ(ui.boxes[0].title, "Help File");
+    EXPECT_EQ(ui.boxes[0].buttons, kButtonsOk);
+    EXPECT_EQ(state, before);
+}
+
+TEST_F(KeyCommandsTest, EveryOtherCodeDoesNothing) {
+    const GameState before = state;
+    for (int code = -32768; code <= 32767; ++code) {
+        switch (code) {
+        case kKeyLeft:
+        case kKeyRight:
+        case kKeySpace:
+        case kKeyEscape:
+        case kKeyX:
+        case kKeyF1:
+            continue;
+        default:
+            press(static_cast<std::int16_t>(code), static_cast<std::int16_t>(code & 7));
+        }
+    }
+    EXPECT_EQ(state, before);
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(ui.endCalls, 0);
+}
+
+} // namespace

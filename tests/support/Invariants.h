@@ -1,0 +1,12 @@
+#pragma once
+
+#include "GameState.h"
+
+#include <array>
+#include <string>
+
+// Returns an empty string when the state and the board keep every rule the
+// game promises between ticks, else a description of the first broken one.
+// Shared by the randomized test and the fuzz target.
+std::string checkState(const GameState& state);
+std::string checkBoard(const std::array<std::string, kRows>& board);
