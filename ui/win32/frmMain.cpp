@@ -1,0 +1,258 @@
+#include "frmMain.h"
+
+#include "KeyCommands.h"
+#include "PlatformCalls.h"
+#include "ResourceIds.h"
+#include "Tick.h"
+#include "modButtons.h"
+
+namespace {
+
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kLabelStyle =
+    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
+
+// The opening picture is that of a freshly reset game, so the board looks
+// right during the first 250 ms, before the first tick redraws it.
+constexpr std::array<const char*, kRows> kOpeningRows = {"V V V V", "", "", "",
+                                                         "",        "", "", "       A"};
+
+// The shift state as the key commands expect it: Shift 1, Ctrl 2, Alt 4.
+std::int16_t currentShiftState() {
+    std::int16_t shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0) {
+        shift |= 1;
+    }
+    if (GetKeyState(VK_CONTROL) < 0) {
+        shift |= 2;
+    }
+    if (GetKeyState(VK_MENU) < 0) {
+        shift |= 4;
+    }
+    return shift;
+}
+
+} // namespace
+
+frmMain::frmMain(PlatformCalls& calls) : m_calls(calls) {
+    Form_Initialize();
+}
+
+frmMain::~frmMain() {
+    if (m_hwnd != nullptr) {
+        DestroyWindow(m_hwnd);
+    }
+    if (m_font != nullptr) {
+        DeleteObject(m_font);
+    }
+}
+
+void frmMain::Form_Initialize() {
+    InitCommonControls();
+}
+
+void frmMain::Form_Load() {
+    reset(m_state);
+}
+
+void frmMain::Form_KeyDown(std::int16_t keyCode, std::int16_t shift) {
+    keyDown(m_state, keyCode, shift, *this);
+}
+
+void frmMain::tmrStep_Timer() {
+    tick(m_state, *this);
+}
+
+void frmMain::show() {
+    if (m_hwnd == nullptr) {
+        load();
+    }
+    ShowWindow(m_hwnd, SW_SHOW);
+    SetForegroundWindow(m_hwnd);
+    SetFocus(m_hwnd);
+}
+
+void frmMain::load() {
+    registerClass();
+    RECT frame = {0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    m_hwnd = CreateWindowExA(0, kClassName, kCaption, kWindowStyle, left, top, width, height,
+                             nullptr, nullptr, GetModuleHandleA(nullptr), this);
+    createLabels();
+    Form_Load();
+    startStepTimer();
+}
+
+void frmMain::createLabels() {
+    // A positive height asks for the character cell rather than the em, and
+    // the explicit width keeps every glyph in a 13 x 20 cell whichever
+    // fixed-pitch face the system substitutes, so the 15 columns line up and
+    // a full row is 196 px wide.
+    m_font = CreateFontA(kFontHeight, kFontCellWidth, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                         ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                         FIXED_PITCH | FF_MODERN, "Courier New");
+    for (int row = 0; row < kRows; ++row) {
+        const std::string text = kOpeningRows[static_cast<std::size_t>(row)];
+        HWND label =
+            CreateWindowExA(0, "STATIC", text.c_str(), kLabelStyle, kLabelLeft,
+                            kLabelTop + kLabelPitch * row, textWidth(text), kLabelHeight, m_hwnd,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstLabelId + row)),
+                            GetModuleHandleA(nullptr), nullptr);
+        SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+        m_lblGame[static_cast<std::size_t>(row)] = label;
+    }
+}
+
+int frmMain::textWidth(const std::string& text) const {
+    // An empty label keeps the width of one cell, as an auto-sized label does.
+    const std::string measured = text.empty() ? std::string(" ") : text;
+    HDC dc = GetDC(m_hwnd);
+    HGDIOBJ previous = SelectObject(dc, m_font);
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, measured.c_str(), static_cast<int>(measured.size()), &extent);
+    SelectObject(dc, previous);
+    ReleaseDC(m_hwnd, dc);
+    return extent.cx + 1;
+}
+
+void frmMain::setRowText(int row, std::string_view text) {
+    HWND label = m_lblGame.at(static_cast<std::size_t>(row));
+    const std::string copy(text);
+    SetWindowTextA(label, copy.c_str());
+    SetWindowPos(label, nullptr, 0, 0, textWidth(copy), kLabelHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::string frmMain::rowText(int row) const {
+    HWND label = m_lblGame.at(static_cast<std::size_t>(row));
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(label)) + 1, '\0');
+    const int copied = GetWindowTextA(label, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+std::int16_t frmMain::messageBox(std::string_view prompt, std::int16_t buttons,
+                                 std::string_view title) {
+    // The step timer stops while a box is open and restarts with a full
+    // interval afterwards: a tick must not run inside the loss or win box of
+    // another tick, and the wave should not march on while the player reads.
+    ++m_boxesOpen;
+    stopStepTimer();
+    const UINT type = (buttons == kButtonsYesNo ? MB_YESNO : MB_OK) | MB_DEFBUTTON1;
+    const int answer = m_calls.messageBox(m_hwnd, std::string(prompt), std::string(title), type);
+    --m_boxesOpen;
+    if (m_boxesOpen == 0 && !m_ended) {
+        startStepTimer();
+    }
+    return static_cast<std::int16_t>(answer);
+}
+
+void frmMain::endProgram() {
+    m_ended = true;
+    stopStepTimer();
+    m_calls.endProgram();
+}
+
+void frmMain::startStepTimer() {
+    SetTimer(m_hwnd, kStepTimerId, kTickMs, nullptr);
+}
+
+void frmMain::stopStepTimer() {
+    KillTimer(m_hwnd, kStepTimerId);
+}
+
+void frmMain::registerClass() {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExA(instance, kClassName, &existing)) {
+        return;
+    }
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &frmMain::windowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VANTREL));
+    wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_VANTREL), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = kClassName;
+    RegisterClassExA(&wc);
+}
+
+LRESULT CALLBACK frmMain::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        auto* self = static_cast<frmMain*>(create->lpCreateParams);
+        self->m_hwnd = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<frmMain*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self == nullptr) {
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    return self->handleMessage(msg, wParam, lParam);
+}
+
+LRESULT frmMain::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // Keys and ticks are ignored while a box is open (the box has the keyboard
+    // then, but a message posted to this window would still arrive) and after
+    // the program has been told to end.
+    const bool live = m_boxesOpen == 0 && !m_ended;
+    switch (msg) {
+    case WM_KEYDOWN:
+        if (live) {
+            Form_KeyDown(static_cast<std::int16_t>(wParam), currentShiftState());
+        }
+        return 0;
+    case WM_SYSKEYDOWN:
+        // Alt and F10 combinations are keys of the game too. Only Alt+F4 goes
+        // on to the system, so that it closes the window; letting the others
+        // through would open the system menu, which then takes the arrows.
+        if (live) {
+            Form_KeyDown(static_cast<std::int16_t>(wParam), currentShiftState());
+        }
+        if (wParam == VK_F4) {
+            return DefWindowProcA(m_hwnd, msg, wParam, lParam);
+        }
+        return 0;
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR:
+        return 0;
+    case WM_HELP:
+        // F1 already reached Form_KeyDown; the system's help request adds nothing.
+        return TRUE;
+    case WM_TIMER:
+        if (wParam == kStepTimerId && live) {
+            tmrStep_Timer();
+        }
+        return 0;
+    case WM_CTLCOLORSTATIC: {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        SetTextColor(dc, kTextColour);
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH));
+    }
+    case WM_DESTROY:
+        // Closing the main window, with the close box or Alt+F4, ends the
+        // program without a question.
+        stopStepTimer();
+        PostQuitMessage(0);
+        return 0;
+    case WM_NCDESTROY: {
+        HWND hwnd = m_hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        m_hwnd = nullptr;
+        m_lblGame.fill(nullptr);
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    default:
+        return DefWindowProcA(m_hwnd, msg, wParam, lParam);
+    }
+}

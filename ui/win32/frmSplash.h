@@ -1,0 +1,50 @@
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+class PlatformCalls;
+class frmMain;
+
+// The borderless title strip the program opens with. Two seconds after it
+// loads, or at the first key press, it hands over to the main window, once.
+class frmSplash final {
+public:
+    static constexpr const char* kClassName = "frmSplash";
+    static constexpr int kWidth = 656;
+    static constexpr int kHeight = 81;
+    static constexpr int kPictureLeft = 16;
+    static constexpr int kPictureTop = 16;
+    static constexpr UINT_PTR kDoneTimerId = 1;
+    static constexpr UINT kDoneMs = 2000;
+
+    explicit frmSplash(PlatformCalls& calls);
+    ~frmSplash();
+    frmSplash(const frmSplash&) = delete;
+    frmSplash& operator=(const frmSplash&) = delete;
+
+    // Loads the splash, shows it centred and starts tmrDone.
+    void show();
+
+    HWND handle() const { return m_hwnd; }
+    HWND picture() const { return m_imgSplash; }
+    // The main window once the handover has created it, else null.
+    frmMain* mainWindow() const { return m_main.get(); }
+
+private:
+    void Form_KeyDown();
+    void tmrDone_Timer();
+    void handover();
+
+    static void registerClass();
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    PlatformCalls& m_calls;
+    HWND m_hwnd = nullptr;
+    HWND m_imgSplash = nullptr;
+    HBITMAP m_picture = nullptr;
+    bool m_handedOver = false;
+    std::unique_ptr<frmMain> m_main;
+};
