@@ -1,0 +1,115 @@
+#include "ImageFiles.h"
+#include "ImageReaders.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string_view>
+
+namespace {
+
+Bytes bytesOf(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
+
+// Every pixel different, and no colour channel symmetric, so that a swapped
+// channel, a flipped row order or a shifted row shows up as a mismatch.
+Image patterned(int width, int height) {
+    Image image(width, height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.setPixel(x, y,
+                           {static_cast<std::uint8_t>(x * 7 + y), static_cast<std::uint8_t>(y * 13),
+                            static_cast<std::uint8_t>(x * 3 + y * 5 + 1)});
+        }
+    }
+    return image;
+}
+
+} // namespace
+
+TEST(Checksums, MatchPublishedCheckValues) {
+    EXPECT_EQ(crc32(bytesOf("123456789")), 0xCBF43926U);
+    EXPECT_EQ(crc32(bytesOf("IEND")), 0xAE426082U);
+    EXPECT_EQ(crc32({}), 0U);
+    EXPECT_EQ(adler32(bytesOf("Wikipedia")), 0x11E60398U);
+    EXPECT_EQ(adler32({}), 1U);
+}
+
+TEST(Image, RefusesEmptySizesAndPixelsOutsideIt) {
+    EXPECT_THROW(Image(0, 5), std::invalid_argument);
+    EXPECT_THROW(Image(5, -1), std::invalid_argument);
+    Image image(3, 2);
+    EXPECT_THROW(image.setPixel(3, 0, {}), std::out_of_range);
+    EXPECT_THROW(image.setPixel(0, -1, {}), std::out_of_range);
+    EXPECT_THROW(static_cast<void>(image.pixel(-1, 1)), std::out_of_range);
+    EXPECT_EQ(image.pixel(2, 1), Rgb{});
+}
+
+TEST(Bmp, SplashSizedFileHasTheExpectedHeaderAndLength) {
+    const Bytes file = encodeBmp(Image(624, 51));
+    ASSERT_EQ(file.size(), 95526U);
+    EXPECT_EQ(readLe32(file, 2), 95526U);
+    EXPECT_EQ(readLe32(file, 10), 54U);
+    EXPECT_EQ(readLe32(file, 18), 624U);
+    EXPECT_EQ(readLe32(file, 22), 51U); // positive: rows stored bottom-up
+    EXPECT_EQ(readLe16(file, 28), 24U);
+    EXPECT_EQ(readLe32(file, 30), 0U);
+    EXPECT_EQ(readLe32(file, 34), 1872U * 51U);
+}
+
+TEST(Bmp, StoresRowsBottomUpInBgrOrderWithZeroPadding) {
+    // Three pixels make a 9-byte row, padded to 12.
+    Image image(3, 2);
+    image.setPixel(0, 0, {1, 2, 3});
+    image.setPixel(2, 1, {4, 5, 6});
+    const Bytes file = encodeBmp(image);
+    ASSERT_EQ(file.size(), 54U + 2 * 12U);
+    // The top row is stored last.
+    EXPECT_EQ(file[54 + 12], 3);
+    EXPECT_EQ(file[54 + 12 + 1], 2);
+    EXPECT_EQ(file[54 + 12 + 2], 1);
+    EXPECT_EQ(file[54 + 6], 6);
+    EXPECT_EQ(file[54 + 8], 4);
+    EXPECT_EQ(readBmp(file), image);
+}
+
+TEST(Bmp, RoundTripsOddWidths) {
+    for (const int width : {1, 2, 5, 624}) {
+        const Image image = patterned(width, 4);
+        EXPECT_EQ(readBmp(encodeBmp(image)), image) << "width " << width;
+    }
+}
+
+TEST(Ico, HoldsOneOpaque24BitImageOfTheIconSize) {
+    const Image image = patterned(32, 32);
+    const Bytes file = encodeIco(image);
+    EXPECT_EQ(file.size(), 6U + 16U + 40U + 32U * 32U * 3U + 32U * 4U);
+    EXPECT_EQ(file[6], 32);
+    EXPECT_EQ(file[7], 32);
+    EXPECT_EQ(readIco(file), image);
+}
+
+TEST(Ico, WritesSide256AsZeroAndRefusesLargerImages) {
+    const Image wide = patterned(256, 3);
+    const Bytes file = encodeIco(wide);
+    EXPECT_EQ(file[6], 0);
+    EXPECT_EQ(file[7], 3);
+    EXPECT_EQ(readIco(file), wide);
+    EXPECT_THROW(encodeIco(Image(257, 1)), std::invalid_argument);
+    EXPECT_THROW(encodeIco(Image(1, 300)), std::invalid_argument);
+}
+
+TEST(Png, RoundTripsThroughChunksAndStoredBlocks) {
+    const Image small = patterned(32, 32);
+    EXPECT_EQ(readPng(encodePng(small)), small);
+    // More than 65535 bytes of scanlines need several stored blocks.
+    const Image large = patterned(200, 120);
+    EXPECT_EQ(readPng(encodePng(large)), large);
+}
+
+TEST(Png, DetectsACorruptedByte) {
+    Bytes file = encodePng(patterned(4, 4));
+    file[file.size() / 2] ^= 0x01;
+    EXPECT_THROW(readPng(file), std::runtime_error);
+}
