@@ -49,6 +49,15 @@ constexpr double kLightZ = 1.6;
 constexpr double kShadowGreen = 48.0;
 constexpr double kHighlightTint = 205.0;
 
+// The committed splash must come out byte for byte the same on every
+// platform, but sine and cosine may differ in their last bit between C
+// libraries. Snapping arc points to a fine grid absorbs those differences.
+constexpr double kSnapGrid = 1024.0;
+
+double snap(double value) {
+    return std::round(value * kSnapGrid) / kSnapGrid;
+}
+
 Stroke line(Point from, Point to, double radius = kPen) {
     return {{from, to}, radius};
 }
@@ -63,7 +72,8 @@ Stroke arc(Point centre, double rx, double ry, double fromDegrees, double toDegr
     for (int i = 0; i <= steps; ++i) {
         const double degrees = fromDegrees + (toDegrees - fromDegrees) * i / steps;
         const double a = degrees * std::numbers::pi / 180.0;
-        stroke.path.push_back({centre.x + rx * std::cos(a), centre.y + ry * std::sin(a)});
+        stroke.path.push_back(
+            {snap(centre.x + rx * std::cos(a)), snap(centre.y + ry * std::sin(a))});
     }
     return stroke;
 }
@@ -134,7 +144,7 @@ void deepen(Depth& best, const Stroke& stroke, Point p) {
         t = std::clamp(t, 0.0, 1.0);
         const double ox = p.x - (a.x + t * dx);
         const double oy = p.y - (a.y + t * dy);
-        const double distance = std::hypot(ox, oy);
+        const double distance = std::sqrt(ox * ox + oy * oy);
         const double depth = stroke.radius - distance;
         if (depth > best.depth) {
             best.depth = depth;
