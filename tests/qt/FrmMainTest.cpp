@@ -1,0 +1,478 @@
+#include "frmMain.h"
+#include "BoardFont.h"
+#include "BoxRecorder.h"
+#include "DisplayCheck.h"
+#include "KeyCommands.h"
+#include "MessageBoxDialog.h"
+#include "Tick.h"
+#include "VirtualKeys.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <functional>
+#include <memory>
+
+namespace {
+
+GameState freshGame() {
+    GameState state;
+    reset(state);
+    return state;
+}
+
+std::string row(std::string_view cells) {
+    std::string text(cells);
+    text.resize(kColumns, ' ');
+    return text;
+}
+
+// Answers the next real modal box once it is up: checks it with `inspect`,
+// then presses `key` on it. Polls rather than waiting a fixed time, and gives
+// up (closing whatever is open) after five seconds so a test cannot hang.
+void answerRealBox(std::function<void(QMessageBox&)> inspect, Qt::Key key) {
+    auto* poll = new QTimer;
+    auto* waited = new QElapsedTimer;
+    waited->start();
+    QObject::connect(poll, &QTimer::timeout, [=] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible()) {
+            if (waited->elapsed() > 5000) {
+                poll->deleteLater();
+                delete waited;
+            }
+            return;
+        }
+        poll->stop();
+        poll->deleteLater();
+        delete waited;
+        inspect(*box);
+        QTest::keyClick(box->windowHandle(), key);
+    });
+    poll->start(10);
+}
+
+} // namespace
+
+class FrmMainTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<frmMain> m_main;
+    std::unique_ptr<BoxRecorder> m_boxes;
+
+    QWindow* window() { return m_main->windowHandle(); }
+
+private slots:
+    void initTestCase() {
+        // Closing a window would otherwise quit the test run itself.
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+
+    void init() {
+        m_main = std::make_unique<frmMain>();
+        m_boxes = std::make_unique<BoxRecorder>(*m_main);
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+        m_main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+    }
+
+    void cleanup() {
+        m_boxes.reset();
+        m_main.reset();
+    }
+
+    void windowLooksAsDesigned() {
+        QCOMPARE(m_main->size(), QSize(kClientWidth, kClientHeight));
+        QCOMPARE(m_main->minimumSize(), m_main->maximumSize());
+        QCOMPARE(m_main->windowTitle(), QStringLiteral("Vantrel"));
+        QVERIFY(!m_main->windowIcon().isNull());
+
+        const Qt::WindowFlags flags = m_main->windowFlags();
+        QCOMPARE(flags & Qt::WindowType_Mask, Qt::Window);
+        QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+        QVERIFY(!flags.testFlag(Qt::FramelessWindowHint));
+
+        QVERIFY(m_main->autoFillBackground());
+        QCOMPARE(m_main->palette().color(QPalette::Window), QColor(Qt::black));
+        const QPoint centre = m_main->screen()->availableGeometry().center();
+        QVERIFY((m_main->geometry().center() - centre).manhattanLength() <= 2);
+
+        // Only the window itself may hold the keyboard focus.
+        for (const QWidget* child : m_main->findChildren<QWidget*>()) {
+            QCOMPARE(child->focusPolicy(), Qt::NoFocus);
+        }
+    }
+
+    void rowLabelsSitOnTheBoardGrid() {
+        for (int r = 0; r < kRows; ++r) {
+            const QLabel& label = m_main->lblGame(r);
+            QCOMPARE(label.parentWidget(), m_main.get());
+            QCOMPARE(label.pos(), QPoint(kRowLeft, kRowTop + kRowPitch * r));
+            QCOMPARE(label.height(), kRowHeight);
+            QVERIFY(label.isVisible());
+            QVERIFY(!label.wordWrap());
+            QVERIFY(!label.autoFillBackground());
+            QCOMPARE(label.textFormat(), Qt::PlainText);
+            QCOMPARE(label.palette().color(QPalette::WindowText), QColor(0x00, 0xFF, 0x00));
+            QVERIFY(label.font().bold());
+        }
+        // The bottom label ends inside the client area.
+        QVERIFY(m_main->lblGame(kRows - 1).geometry().bottom() < kClientHeight);
+    }
+
+    void boardFontHasOneEqualCell() {
+        const QFont font = m_main->lblGame(0).font();
+        QVERIFY(QFontInfo(font).fixedPitch());
+        QVERIFY(QFontInfo(font).bold());
+        const QFontMetrics metrics(font);
+        const int cell = metrics.horizontalAdvance(QLatin1Char(' '));
+        QVERIFY(cell > 0);
+        for (const char glyph : {'V', 'O', '\'', 'A', ' '}) {
+            QCOMPARE(metrics.horizontalAdvance(QLatin1Char(glyph)), cell);
+        }
+        QVERIFY(metrics.horizontalAdvance(QString(kColumns, QLatin1Char('V'))) < kBoardMaxRowWidth);
+        // The glyphs the game draws, set on the baseline of a top-aligned
+        // label, must sit inside its 20 px.
+        const QRect ink = metrics.tightBoundingRect(QStringLiteral("VOA'"));
+        QVERIFY(metrics.ascent() + ink.top() >= 0);
+        QVERIFY(metrics.ascent() + ink.bottom() < kRowHeight);
+        QVERIFY(isUsableBoardFont(font));
+        qInfo("board font: %s, %d px cells, ink rows %d..%d", qPrintable(QFontInfo(font).family()),
+              cell, metrics.ascent() + ink.top(), metrics.ascent() + ink.bottom());
+    }
+
+    void openingPictureLastsUntilFirstTick() {
+        const int cell = boardCellWidth(m_main->lblGame(0).font());
+        QCOMPARE(m_main->rowText(0), std::string("V V V V"));
+        QCOMPARE(m_main->rowText(7), std::string("       A"));
+        QCOMPARE(m_main->lblGame(0).width(), 7 * cell + 1);
+        QCOMPARE(m_main->lblGame(7).width(), 8 * cell + 1);
+        for (int r = 1; r < kRows - 1; ++r) {
+            QCOMPARE(m_main->rowText(r), std::string());
+            QCOMPARE(m_main->lblGame(r).width(), cell + 1);
+        }
+        QCOMPARE(m_main->gameState(), freshGame());
+
+        QVERIFY(m_main->tmrStep().isActive());
+        QCOMPARE(m_main->tmrStep().interval(), kTickMs);
+        QCOMPARE(m_main->tmrStep().timerType(), Qt::PreciseTimer);
+        QVERIFY(!m_main->tmrStep().isSingleShot());
+
+        // The first tick draws the wave one column on.
+        QTRY_COMPARE(m_main->rowText(0), row(" V V V V"));
+        QCOMPARE(m_main->rowText(7), row("       A"));
+    }
+
+    void rowTextRoundTripsAndSizesLabel() {
+        QLabel& label = m_main->lblGame(3);
+        const QPoint home = label.pos();
+        const int cell = boardCellWidth(label.font());
+
+        m_main->setRowText(3, "V  ");
+        QCOMPARE(m_main->rowText(3), std::string("V  "));
+        QCOMPARE(label.width(), 3 * cell + 1);
+
+        const std::string full = "VOV' V V V V AVV";
+        m_main->setRowText(3, full.substr(0, kColumns));
+        QCOMPARE(m_main->rowText(3), full.substr(0, kColumns));
+        QVERIFY(label.width() <= kBoardMaxRowWidth);
+        QVERIFY(label.geometry().right() < kClientWidth - kRowLeft);
+
+        m_main->setRowText(3, "");
+        QCOMPARE(m_main->rowText(3), std::string());
+        QCOMPARE(label.pos(), home);
+        QVERIFY(label.isVisible());
+
+        // Texts are shown as they are, never as markup.
+        m_main->setRowText(3, "<b>V</b>");
+        QCOMPARE(label.text(), QStringLiteral("<b>V</b>"));
+
+        // Rows outside the board are ignored rather than written past the end.
+        m_main->setRowText(kRows, "V");
+        m_main->setRowText(-1, "V");
+        QCOMPARE(m_main->rowText(kRows), std::string());
+        QCOMPARE(m_main->rowText(-1), std::string());
+    }
+
+    void steeringAndFireKeysOnlyLatch() {
+        m_main->tmrStep().stop(); // keep the latches for the test to look at
+        GameState expected = m_main->gameState();
+
+        QTest::keyClick(window(), Qt::Key_Left);
+        expected.keyLeft = 1;
+        QCOMPARE(m_main->gameState(), expected);
+
+        // Held keys repeat; every repeat reaches the game but the latch stays 1.
+        for (int n = 0; n < 3; ++n) {
+            qt_handleKeyEvent(window(), QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier, QString(),
+                              true);
+        }
+        expected.keyRight = 1;
+        QCOMPARE(m_main->gameState(), expected);
+
+        QTest::keyClick(window(), Qt::Key_Space, Qt::ShiftModifier);
+        expected.keyFire = 1;
+        QCOMPARE(m_main->gameState(), expected);
+
+        // Keys Qt would spend on focus, keys the game ignores, releases on
+        // their own: nothing changes and nothing is shown.
+        QTest::keyClick(window(), Qt::Key_Tab);
+        QTest::keyClick(window(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QTest::keyClick(window(), Qt::Key_Up);
+        QTest::keyClick(window(), Qt::Key_F13);
+        QTest::keyClick(window(), Qt::Key_Eacute);
+        qt_handleKeyEvent(window(), QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier,
+                          QStringLiteral("\u20ac"));
+        QTest::keyClick(window(), Qt::Key_F1, Qt::ControlModifier | Qt::AltModifier);
+        QTest::keyRelease(window(), Qt::Key_Escape);
+        QCOMPARE(m_main->gameState(), expected);
+        QCOMPARE(m_boxes->boxes.size(), std::size_t{1}); // only the Ctrl+Alt+F1 help
+        QVERIFY(QApplication::focusWidget() == nullptr ||
+                QApplication::focusWidget() == m_main.get());
+
+        // The next tick carries the requests out: left then right, then fire.
+        m_main->tmrStep_Timer();
+        QCOMPARE(m_main->gameState().cannonCol, kCannonStartCol);
+        QCOMPARE(m_main->gameState().shotRow, kShotStartRow);
+        QCOMPARE(m_main->rowText(6), row("       '"));
+    }
+
+    void xRestartsWithOrWithoutShift() {
+        for (const auto modifiers : {Qt::NoModifier, Qt::ShiftModifier}) {
+            GameState& state = m_main->gameState();
+            state.alienCol = {3, 5, -1, 9};
+            state.waveRow = 4;
+            state.shotCol = 2;
+            state.shotRow = 3;
+            state.cannonCol = 0;
+            state.keyLeft = state.keyRight = state.keyFire = 1;
+            m_main->setRowText(2, "picture");
+            QTest::keyClick(window(), Qt::Key_X, modifiers);
+            QCOMPARE(m_main->gameState(), freshGame());
+            // The board is left alone until the next tick redraws it.
+            QCOMPARE(m_main->rowText(2), std::string("picture"));
+        }
+        QVERIFY(m_boxes->boxes.empty());
+    }
+
+    void f1ShowsHelpAndChangesNothing() {
+        m_main->gameState().keyRight = 1;
+        const GameState before = m_main->gameState();
+        QTest::keyClick(window(), Qt::Key_F1);
+        QCOMPARE(m_boxes->boxes.size(), std::size_t{1});
+        const auto& box = m_boxes->boxes.front();
+        QCOMPARE(box.prompt, std::string(kHelpPrompt));
+        QCOMPARE(box.title, std::string("Help File"));
+        QCOMPARE(box.buttons, kButtonsOk);
+        QCOMPARE(m_main->gameState(), before);
+    }
+
+    void escapeAnsweredNoChangesNothing() {
+        m_main->gameState().keyRight = 1;
+        m_main->gameState().keyFire = 1;
+        const GameState before = m_main->gameState();
+        m_boxes->answers = {kAnswerNo};
+        QTest::keyClick(window(), Qt::Key_Escape);
+        QCOMPARE(m_boxes->boxes.size(), std::size_t{1});
+        QCOMPARE(m_boxes->boxes.front().prompt, std::string("Are you sure you want to quit?"));
+        QCOMPARE(m_boxes->boxes.front().title, std::string());
+        QCOMPARE(m_boxes->boxes.front().buttons, kButtonsYesNo);
+        QCOMPARE(m_boxes->endCalls, 0);
+        QCOMPARE(m_main->gameState(), before);
+        QVERIFY(m_main->tmrStep().isActive());
+    }
+
+    void escapeAnsweredYesEndsProgram() {
+        m_boxes->answers = {kAnswerYes};
+        QTest::keyClick(window(), Qt::Key_Escape);
+        QCOMPARE(m_boxes->endCalls, 1);
+        QVERIFY(!m_main->tmrStep().isActive());
+
+        // Nothing of the game runs afterwards, whatever still arrives.
+        const GameState after = m_main->gameState();
+        const std::string board = m_main->rowText(0);
+        QTest::keyClick(window(), Qt::Key_Left);
+        QTest::keyClick(window(), Qt::Key_Escape);
+        m_main->tmrStep_Timer();
+        QTest::qWait(kTickMs * 2);
+        QCOMPARE(m_main->gameState(), after);
+        QCOMPARE(m_main->rowText(0), board);
+        QCOMPARE(m_boxes->boxes.size(), std::size_t{1});
+        QCOMPARE(m_boxes->endCalls, 1);
+    }
+
+    void noTickWhileAnyBoxIsOpen_data() {
+        QTest::addColumn<QString>("trigger");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("loss") << "loss"
+                              << "Sorry!";
+        QTest::newRow("win") << "win"
+                             << "Congratulations!";
+        QTest::newRow("help") << "help"
+                              << "Help File";
+        QTest::newRow("quit") << "quit"
+                              << "";
+    }
+
+    void noTickWhileAnyBoxIsOpen() {
+        QFETCH(QString, trigger);
+        QFETCH(QString, title);
+
+        int ticks = 0;
+        connect(&m_main->tmrStep(), &QTimer::timeout, this, [&ticks] { ++ticks; });
+        int ticksWhileOpen = -1;
+        m_boxes->whileOpen = [&] {
+            const int before = ticks;
+            QTest::qWait(kTickMs + kTickMs / 5);
+            ticksWhileOpen = ticks - before;
+        };
+
+        GameState& state = m_main->gameState();
+        if (trigger == "loss") {
+            // The wave is about to drop onto the cannon's row; the real timer
+            // runs the tick that finds the loss.
+            state.waveRow = 6;
+            state.alienCol = {8, 10, 12, 14};
+            QTRY_COMPARE(m_boxes->boxes.size(), std::size_t{1});
+            QCOMPARE(m_boxes->boxes.front().prompt, std::string(kLossPrompt));
+        } else if (trigger == "win") {
+            // The last alien steps into the cell the shot rises into.
+            state.alienCol = {-1, -1, -1, 5};
+            state.shotCol = 6;
+            state.shotRow = 1;
+            m_main->tmrStep_Timer();
+            QCOMPARE(m_boxes->boxes.front().prompt, std::string("You win! Your score was: 7"));
+            QCOMPARE(m_main->rowText(0), row("      O"));
+        } else if (trigger == "help") {
+            QTest::keyClick(window(), Qt::Key_F1);
+        } else {
+            QTest::keyClick(window(), Qt::Key_Escape);
+        }
+
+        QCOMPARE(m_boxes->boxes.size(), std::size_t{1});
+        QCOMPARE(QString::fromStdString(m_boxes->boxes.front().title), title);
+        QVERIFY(!m_boxes->boxes.front().timerRunning);
+        QCOMPARE(ticksWhileOpen, 0);
+        // Restarted afresh, so the next beat is a whole interval away.
+        QVERIFY(m_main->tmrStep().isActive());
+        QVERIFY(m_main->tmrStep().remainingTime() > kTickMs / 2);
+        if (trigger == "loss" || trigger == "win") {
+            QCOMPARE(m_main->gameState().alienCol, kAlienStartCols);
+        }
+        const int afterBox = ticks;
+        QTRY_VERIFY(ticks > afterBox);
+    }
+
+    // The two tests below answer real QMessageBoxes, as a player would.
+    void realHelpBoxIsModalPlainAndBlocksTheGame() {
+        m_main->setMessageBoxHandler(showMessageBox);
+        bool inspected = false;
+        answerRealBox(
+            [&](QMessageBox& box) {
+                inspected = true;
+                QCOMPARE(box.text(), QString::fromUtf8(kHelpPrompt.data(), kHelpPrompt.size()));
+                QCOMPARE(box.windowTitle(), QStringLiteral("Help File"));
+                QCOMPARE(box.icon(), QMessageBox::NoIcon);
+                QCOMPARE(box.buttons().size(), 1);
+                QCOMPARE(box.defaultButton(), box.button(QMessageBox::Ok));
+                QVERIFY(box.isModal());
+                QVERIFY(!m_main->tmrStep().isActive());
+                // A key meant for the game is blocked while the box is up.
+                QTest::keyClick(window(), Qt::Key_Right);
+                QCOMPARE(m_main->gameState().keyRight, std::int16_t{0});
+            },
+            Qt::Key_Return);
+        QTest::keyClick(window(), Qt::Key_F1);
+        QVERIFY(inspected);
+        QVERIFY(m_main->tmrStep().isActive());
+        QCOMPARE(m_main->gameState().keyRight, std::int16_t{0});
+    }
+
+    void realQuitBoxDefaultsToYesAndEscapeMeansNo() {
+        m_main->setMessageBoxHandler(showMessageBox);
+        bool inspected = false;
+        answerRealBox(
+            [&](QMessageBox& box) {
+                inspected = true;
+                QCOMPARE(box.text(), QStringLiteral("Are you sure you want to quit?"));
+                QCOMPARE(box.icon(), QMessageBox::NoIcon);
+                QCOMPARE(box.buttons().size(), 2);
+                QCOMPARE(box.defaultButton(), box.button(QMessageBox::Yes));
+            },
+            Qt::Key_Escape);
+        QTest::keyClick(window(), Qt::Key_Escape);
+        QVERIFY(inspected);
+        QCOMPARE(m_boxes->endCalls, 0);
+
+        answerRealBox([](QMessageBox&) {}, Qt::Key_Return);
+        QTest::keyClick(window(), Qt::Key_Escape);
+        QCOMPARE(m_boxes->endCalls, 1);
+    }
+
+    void closeBoxEndsProgramWithoutQuestion() {
+        QApplication::setQuitOnLastWindowClosed(true);
+        QTimer::singleShot(0, this, [this] { window()->close(); });
+        QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+        const int exitCode = QApplication::exec();
+        QApplication::setQuitOnLastWindowClosed(false);
+
+        QCOMPARE(exitCode, 0);
+        QVERIFY(!m_main->isVisible());
+        QVERIFY(!m_main->tmrStep().isActive());
+        QVERIFY(m_boxes->boxes.empty());
+        QCOMPARE(m_boxes->endCalls, 0);
+    }
+
+    void keyTranslation() {
+        QCOMPARE(virtualKeyCode(Qt::Key_Left), kKeyLeft);
+        QCOMPARE(virtualKeyCode(Qt::Key_Right), kKeyRight);
+        QCOMPARE(virtualKeyCode(Qt::Key_Space), kKeySpace);
+        QCOMPARE(virtualKeyCode(Qt::Key_Escape), kKeyEscape);
+        QCOMPARE(virtualKeyCode(Qt::Key_X), kKeyX);
+        QCOMPARE(virtualKeyCode(Qt::Key_F1), kKeyF1);
+        QCOMPARE(virtualKeyCode(Qt::Key_F12), std::int16_t{123});
+        QCOMPARE(virtualKeyCode(Qt::Key_7), std::int16_t{'7'});
+        for (const int ignored : {int(Qt::Key_F25), int(Qt::Key_Eacute), int(Qt::Key_unknown),
+                                  int(Qt::Key_VolumeUp), -1}) {
+            QCOMPARE(virtualKeyCode(ignored), kVirtualKeyNone);
+        }
+        QCOMPARE(shiftState(Qt::NoModifier), std::int16_t{0});
+        QCOMPARE(shiftState(Qt::ShiftModifier | Qt::AltModifier), std::int16_t{5});
+        QCOMPARE(shiftState(Qt::ControlModifier | Qt::KeypadModifier), std::int16_t{2});
+    }
+
+    void missingDisplayIsExplained() {
+        const QByteArray saved[] = {qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"),
+                                    qgetenv("WAYLAND_DISPLAY")};
+        const char* names[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
+        for (const char* name : names) {
+            qunsetenv(name);
+        }
+        const std::string none = missingDisplayMessage();
+        qputenv("DISPLAY", ":5");
+        const std::string x11 = missingDisplayMessage();
+        for (std::size_t n = 0; n < 3; ++n) {
+            if (saved[n].isNull()) {
+                qunsetenv(names[n]);
+            } else {
+                qputenv(names[n], saved[n]);
+            }
+        }
+        QVERIFY(none.find("needs a graphical display") != std::string::npos);
+        QVERIFY(none.find("xvfb-run") != std::string::npos);
+        QVERIFY(x11.empty());
+    }
+};
+
+QTEST_MAIN(FrmMainTest)
+#include "FrmMainTest.moc"

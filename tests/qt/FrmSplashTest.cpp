@@ -1,0 +1,181 @@
+#include "frmSplash.h"
+#include "BoxRecorder.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPixmap>
+#include <QScreen>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+int mainWindowCount() {
+    int count = 0;
+    for (const QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<const frmMain*>(widget) != nullptr) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+class FrmSplashTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<frmSplash> m_splash;
+    frmMain* m_main = nullptr; // owned by the splash
+    std::unique_ptr<BoxRecorder> m_boxes;
+    bool m_mainShownWhenSplashHid = false;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_splash.get() && event->type() == QEvent::Hide) {
+            m_mainShownWhenSplashHid = m_main->isVisible();
+        }
+        return false;
+    }
+
+    void checkHandedOver() {
+        QCOMPARE(m_splash->mainWindow(), m_main);
+        QVERIFY(m_main->isVisible());
+        QVERIFY(!m_splash->isVisible());
+        QVERIFY(!m_splash->tmrDone().isActive());
+        QVERIFY(m_mainShownWhenSplashHid);
+        QVERIFY(m_main->tmrStep().isActive());
+        QCOMPARE(mainWindowCount(), 1);
+        QTRY_COMPARE(QApplication::activeWindow(), m_main);
+    }
+
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+
+    void init() {
+        // A ready-made main window with fake boxes, so a key that wrongly
+        // reached the game would show up as a recorded box, not a real one.
+        auto main = std::make_unique<frmMain>();
+        m_main = main.get();
+        m_boxes = std::make_unique<BoxRecorder>(*main);
+        m_splash = std::make_unique<frmSplash>(std::move(main));
+        m_splash->installEventFilter(this);
+        m_mainShownWhenSplashHid = false;
+        m_splash->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_splash.get()));
+        QTRY_COMPARE(QApplication::activeWindow(), m_splash.get());
+    }
+
+    void cleanup() {
+        m_boxes.reset();
+        m_splash.reset();
+    }
+
+    void splashLooksAsDesigned() {
+        const Qt::WindowFlags flags = m_splash->windowFlags();
+        QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
+        // A splash window gets no taskbar button.
+        QCOMPARE(flags & Qt::WindowType_Mask, Qt::SplashScreen);
+        QCOMPARE(m_splash->size(), QSize(kSplashWidth, kSplashHeight));
+        QCOMPARE(m_splash->minimumSize(), m_splash->maximumSize());
+        QCOMPARE(m_splash->palette().color(QPalette::Window), QColor(Qt::black));
+        const QPoint centre = m_splash->screen()->availableGeometry().center();
+        QVERIFY((m_splash->geometry().center() - centre).manhattanLength() <= 2);
+
+        const QLabel& picture = m_splash->imgSplash();
+        QCOMPARE(picture.geometry(), QRect(kSplashPictureLeft, kSplashPictureTop,
+                                           kSplashPictureWidth, kSplashPictureHeight));
+        QVERIFY(!picture.hasScaledContents());
+        QCOMPARE(picture.pixmap().size(), QSize(kSplashPictureWidth, kSplashPictureHeight));
+        QCOMPARE(picture.focusPolicy(), Qt::NoFocus);
+
+        QVERIFY(m_splash->tmrDone().isActive());
+        QVERIFY(m_splash->tmrDone().isSingleShot());
+        QCOMPARE(m_splash->tmrDone().interval(), kSplashMs);
+        QCOMPARE(m_splash->tmrDone().timerType(), Qt::PreciseTimer);
+        QCOMPARE(m_splash->mainWindow(), nullptr);
+    }
+
+    void timerHandsOverAfterTwoSeconds() {
+        QElapsedTimer waited;
+        waited.start();
+        QTRY_VERIFY_WITH_TIMEOUT(m_splash->mainWindow() != nullptr, 10000);
+        QVERIFY(waited.elapsed() >= kSplashMs - 50);
+        checkHandedOver();
+        // The board shows its opening picture until the first tick.
+        QCOMPARE(m_main->rowText(0), std::string("V V V V"));
+        QCOMPARE(m_main->rowText(7), std::string("       A"));
+    }
+
+    void anyKeySkipsWithoutReachingTheGame_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("space") << int(Qt::Key_Space) << int(Qt::NoModifier);
+        QTest::newRow("left") << int(Qt::Key_Left) << int(Qt::NoModifier);
+        QTest::newRow("right") << int(Qt::Key_Right) << int(Qt::NoModifier);
+        QTest::newRow("escape") << int(Qt::Key_Escape) << int(Qt::NoModifier);
+        QTest::newRow("f1") << int(Qt::Key_F1) << int(Qt::NoModifier);
+        QTest::newRow("shift+x") << int(Qt::Key_X) << int(Qt::ShiftModifier);
+        QTest::newRow("tab") << int(Qt::Key_Tab) << int(Qt::NoModifier);
+        QTest::newRow("ctrl+alt+q") << int(Qt::Key_Q) << int(Qt::ControlModifier | Qt::AltModifier);
+    }
+
+    void anyKeySkipsWithoutReachingTheGame() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QTest::keyClick(m_splash->windowHandle(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        checkHandedOver();
+        QCOMPARE(m_main->gameState().keyLeft, std::int16_t{0});
+        QCOMPARE(m_main->gameState().keyRight, std::int16_t{0});
+        QCOMPARE(m_main->gameState().keyFire, std::int16_t{0});
+        QVERIFY(m_boxes->boxes.empty());
+        QCOMPARE(m_boxes->endCalls, 0);
+    }
+
+    void keyAndTimerTogetherOpenOneWindow() {
+        // Both fall due before the event loop next runs.
+        QCoreApplication::postEvent(m_splash->windowHandle(),
+                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier));
+        m_splash->tmrDone().start(0);
+        QTest::qWait(50);
+        checkHandedOver();
+
+        // Even handlers that were already on their way do nothing more: the
+        // game is not loaded (reset) a second time.
+        m_main->gameState().cannonCol = 3;
+        m_splash->tmrDone_Timer();
+        m_splash->Form_KeyDown(32, 0);
+        QCOMPARE(m_main->gameState().cannonCol, std::int16_t{3});
+        QCOMPARE(mainWindowCount(), 1);
+    }
+
+    void mouseClickDoesNothing() {
+        QTest::mouseClick(m_splash->windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        QTest::mouseClick(m_splash->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(300, 40));
+        QTest::mouseDClick(m_splash->windowHandle(), Qt::RightButton, Qt::NoModifier,
+                           QPoint(300, 40));
+        QCOMPARE(m_splash->mainWindow(), nullptr);
+        QVERIFY(m_splash->isVisible());
+        QVERIFY(m_splash->tmrDone().isActive());
+    }
+
+    void handoverCreatesTheMainWindowWhenNoneExists() {
+        frmSplash splash;
+        splash.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&splash));
+        QTest::keyClick(splash.windowHandle(), Qt::Key_A);
+        QVERIFY(splash.mainWindow() != nullptr);
+        QVERIFY(splash.mainWindow()->isVisible());
+        QCOMPARE(splash.mainWindow()->windowTitle(), QStringLiteral("Vantrel"));
+        QVERIFY(!splash.isVisible());
+        // Stop the real window's game before any of its boxes could come up.
+        splash.mainWindow()->tmrStep().stop();
+    }
+};
+
+QTEST_MAIN(FrmSplashTest)
+#include "FrmSplashTest.moc"

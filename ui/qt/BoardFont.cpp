@@ -1,0 +1,67 @@
+#include "BoardFont.h"
+
+#include "GameState.h"
+#include "Tick.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QString>
+
+namespace {
+
+// Liberation Mono is the metric twin of Courier New and is what Debian
+// usually has; the Courier names cover other systems. Fontconfig happily
+// substitutes any face for a name it does not know, so each candidate is
+// checked for what was actually resolved, not just accepted by name.
+constexpr const char* kPreferredFamilies[] = {"Liberation Mono", "Courier New", "Courier"};
+
+QFont makeBold(QFont font) {
+    font.setPixelSize(kBoardFontPixelSize);
+    font.setWeight(QFont::Bold);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    font.setStyleHint(QFont::TypeWriter);
+    // Hinting may round some advances differently from others; the cells have
+    // to stay equal, so keep the outlines' own metrics.
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
+} // namespace
+
+int boardCellWidth(const QFont& font) {
+    return QFontMetrics(font).horizontalAdvance(QChar(kGlyphEmpty));
+}
+
+bool isUsableBoardFont(const QFont& font) {
+    if (!QFontInfo(font).fixedPitch()) {
+        return false;
+    }
+    const QFontMetrics metrics(font);
+    const int cell = boardCellWidth(font);
+    if (cell <= 0) {
+        return false;
+    }
+    for (const char glyph : {kGlyphAlien, kGlyphHit, kGlyphShot, kGlyphCannon, kGlyphEmpty}) {
+        if (metrics.horizontalAdvance(QChar(glyph)) != cell) {
+            return false;
+        }
+    }
+    const QString fullRow(kColumns, QChar(kGlyphAlien));
+    return metrics.horizontalAdvance(fullRow) == cell * kColumns &&
+           metrics.horizontalAdvance(fullRow) < kBoardMaxRowWidth;
+}
+
+QFont boardFont() {
+    for (const char* family : kPreferredFamilies) {
+        QFont candidate = makeBold(QFont(QString::fromLatin1(family)));
+        const bool resolved = QFontInfo(candidate).family().compare(QString::fromLatin1(family),
+                                                                    Qt::CaseInsensitive) == 0;
+        if (resolved && isUsableBoardFont(candidate)) {
+            return candidate;
+        }
+    }
+    return makeBold(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+}

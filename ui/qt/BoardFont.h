@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QFont>
+
+// The board is 15 text columns that must line up across eight separate
+// labels, so its font has to be fixed-pitch with one equal cell for every
+// glyph the game draws.
+
+// 15 point at 96 dots per inch. Asking for pixels keeps the board the same
+// size whatever DPI the X server reports.
+constexpr int kBoardFontPixelSize = 20;
+
+// The widest a full row may be: the client width less an 8 px margin each side.
+constexpr int kBoardMaxRowWidth = 196;
+
+// The bold board font: the first installed face from a short list of
+// Courier-like families that passes isUsableBoardFont, else the system's
+// fixed-pitch font in bold.
+QFont boardFont();
+
+// True when the font draws every board glyph in one equal cell and a full row
+// of 15 cells fits between the margins.
+bool isUsableBoardFont(const QFont& font);
+
+// The width of one character cell of the board font.
+int boardCellWidth(const QFont& font);

@@ -1,0 +1,42 @@
+#include "MessageBoxDialog.h"
+
+#include "GameServices.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QString>
+
+namespace {
+
+QString toQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+std::int16_t showMessageBox(QWidget& owner, std::string_view prompt, std::int16_t buttons,
+                            std::string_view title) {
+    QMessageBox box(&owner);
+    box.setIcon(QMessageBox::NoIcon);
+    // The prompts are game texts, not markup: never let Qt guess rich text.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(toQString(prompt));
+    box.setWindowTitle(toQString(title));
+    box.setWindowModality(Qt::ApplicationModal);
+
+    if (buttons == kButtonsYesNo) {
+        QPushButton* yes = box.addButton(QMessageBox::Yes);
+        QPushButton* no = box.addButton(QMessageBox::No);
+        box.setDefaultButton(yes);
+        box.setEscapeButton(no);
+        box.exec();
+        return box.clickedButton() == yes ? kAnswerYes : kAnswerNo;
+    }
+
+    // Any other button set is shown as the plain OK box, the game's default.
+    QPushButton* ok = box.addButton(QMessageBox::Ok);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+    box.exec();
+    return kAnswerOk;
+}

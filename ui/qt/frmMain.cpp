@@ -1,0 +1,211 @@
+#include "frmMain.h"
+
+#include "BoardFont.h"
+#include "KeyCommands.h"
+#include "MessageBoxDialog.h"
+#include "Tick.h"
+#include "VirtualKeys.h"
+#include "WindowPlacement.h"
+
+#include <QCloseEvent>
+#include <QColor>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPalette>
+#include <QShowEvent>
+#include <QString>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr QColor kBoardGreen{0x00, 0xFF, 0x00};
+
+// The opening picture is that of a freshly reset game, so the window looks
+// right during the quarter second before the first tick redraws it.
+constexpr std::array<std::string_view, kRows> kOpeningRows = {"V V V V", "", "", "",
+                                                              "",        "", "", "       A"};
+
+// Bold glyphs can reach one pixel past their advance; the label keeps that
+// pixel so the last glyph of a row is never clipped.
+constexpr int kLabelOverhang = 1;
+
+// Why the program ends by terminating the process rather than by asking Qt's
+// event loop to stop: QCoreApplication::exit only sets a flag. The handler
+// that asked returns into Qt, which may still deliver events that were
+// already queued (a due tick, another key, a close) before the loop looks at
+// the flag, and if a modal box's loop were running, control would come back
+// into the code after that box. Ending the process leaves no code path that
+// could run a handler afterwards. Nothing is saved, and the display server
+// removes the windows of a client that has gone.
+[[noreturn]] void terminateProgram() {
+    std::fflush(nullptr);
+    std::_Exit(EXIT_SUCCESS);
+}
+
+QString toQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+frmMain::frmMain()
+    : m_boardFont(boardFont()), m_cellWidth(boardCellWidth(m_boardFont)),
+      m_messageBox(showMessageBox), m_endProgram(terminateProgram) {
+    Form_Initialize();
+
+    setWindowTitle(QStringLiteral("Vantrel"));
+    setWindowIcon(QIcon(QStringLiteral(":/assets/vantrel.png")));
+    // A fixed single border with a close box only: no minimize, no maximize.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(kClientWidth, kClientHeight);
+
+    QPalette background = palette();
+    background.setColor(QPalette::Window, Qt::black);
+    setPalette(background);
+    setAutoFillBackground(true);
+
+    // The window itself takes every key; its children never hold the focus.
+    setFocusPolicy(Qt::StrongFocus);
+    createRows();
+
+    m_tmrStep.setTimerType(Qt::PreciseTimer);
+    m_tmrStep.setInterval(kTickMs);
+    connect(&m_tmrStep, &QTimer::timeout, this, &frmMain::tmrStep_Timer);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::createRows() {
+    QPalette green;
+    green.setColor(QPalette::WindowText, kBoardGreen);
+    for (int row = 0; row < kRows; ++row) {
+        auto* label = new QLabel(this);
+        label->setFont(m_boardFont);
+        label->setPalette(green);
+        label->setAutoFillBackground(false);
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(false);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setMargin(0);
+        label->setIndent(0);
+        label->setFocusPolicy(Qt::NoFocus);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        label->move(kRowLeft, kRowTop + kRowPitch * row);
+        m_lblGame[static_cast<std::size_t>(row)] = label;
+        setRowText(row, kOpeningRows[static_cast<std::size_t>(row)]);
+    }
+}
+
+QLabel& frmMain::lblGame(int index) {
+    return *m_lblGame.at(static_cast<std::size_t>(index));
+}
+
+void frmMain::Form_Initialize() {
+    // The Windows front-end loads the common controls here. Nothing in this
+    // window depends on them, and Qt needs no such call.
+}
+
+void frmMain::Form_Load() {
+    reset(m_state);
+    m_tmrStep.start();
+}
+
+void frmMain::Form_KeyDown(std::int16_t keyCode, std::int16_t shift) {
+    if (m_ended) {
+        return;
+    }
+    keyDown(m_state, keyCode, shift, *this);
+}
+
+void frmMain::tmrStep_Timer() {
+    if (m_ended) {
+        return;
+    }
+    tick(m_state, *this);
+}
+
+void frmMain::setRowText(int row, std::string_view text) {
+    if (row < 0 || row >= kRows) {
+        return;
+    }
+    const auto index = static_cast<std::size_t>(row);
+    m_rowTexts[index] = std::string(text);
+    QLabel& label = *m_lblGame[index];
+    const QString shown = toQString(text);
+    label.setText(shown);
+    // Like the original's self-sizing labels, an empty row keeps one cell.
+    const int width = std::max(QFontMetrics(m_boardFont).horizontalAdvance(shown), m_cellWidth);
+    label.resize(width + kLabelOverhang, kRowHeight);
+}
+
+std::string frmMain::rowText(int row) const {
+    if (row < 0 || row >= kRows) {
+        return {};
+    }
+    return m_rowTexts[static_cast<std::size_t>(row)];
+}
+
+std::int16_t frmMain::messageBox(std::string_view prompt, std::int16_t buttons,
+                                 std::string_view title) {
+    // No tick may start while a box waits for the player: the tick that showed
+    // a loss or win box resets the game only once the box has closed. The
+    // timer stops for every box and restarts with a full interval afterwards,
+    // so the player also gets a whole beat after reading help or declining to
+    // quit.
+    if (m_openBoxes++ == 0) {
+        m_resumeAfterBoxes = m_tmrStep.isActive();
+        m_tmrStep.stop();
+    }
+    const std::int16_t answer = m_messageBox(*this, prompt, buttons, title);
+    if (--m_openBoxes == 0 && m_resumeAfterBoxes && !m_ended) {
+        m_tmrStep.start();
+    }
+    return answer;
+}
+
+void frmMain::endProgram() {
+    m_ended = true;
+    m_tmrStep.stop();
+    m_endProgram();
+}
+
+void frmMain::setMessageBoxHandler(MessageBoxHandler handler) {
+    m_messageBox = std::move(handler);
+}
+
+void frmMain::setEndProgramHandler(EndProgramHandler handler) {
+    m_endProgram = std::move(handler);
+}
+
+bool frmMain::event(QEvent* event) {
+    // Every key-down goes to the game, auto-repeats included, before QWidget
+    // can spend Tab or the arrows on focus navigation. Releases are ignored.
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        Form_KeyDown(virtualKeyCode(key->key()), shiftState(key->modifiers()));
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void frmMain::showEvent(QShowEvent* event) {
+    // The first show loads the window: the game is reset and the timer starts
+    // before the window appears, centred, on the screen.
+    if (!m_loaded && !event->spontaneous()) {
+        m_loaded = true;
+        Form_Load();
+        centreOnScreen(*this);
+    }
+    QWidget::showEvent(event);
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    // The close box ends the game without a question: the window unloads, its
+    // timer stops, and Qt ends the program with its last window.
+    m_ended = true;
+    m_tmrStep.stop();
+    event->accept();
+}

@@ -1,0 +1,103 @@
+#include "frmSplash.h"
+
+#include "VirtualKeys.h"
+#include "WindowPlacement.h"
+#include "frmMain.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPalette>
+#include <QPixmap>
+#include <QShowEvent>
+
+frmSplash::frmSplash() : frmSplash(nullptr) {}
+
+frmSplash::frmSplash(std::unique_ptr<frmMain> main) : m_main(std::move(main)) {
+    // Borderless, and a splash rather than an application window, so that it
+    // gets no taskbar button. It still takes the keyboard: see Form_Load.
+    setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
+    setFixedSize(kSplashWidth, kSplashHeight);
+
+    QPalette background = palette();
+    background.setColor(QPalette::Window, Qt::black);
+    setPalette(background);
+    setAutoFillBackground(true);
+    setFocusPolicy(Qt::StrongFocus);
+
+    m_imgSplash = new QLabel(this);
+    m_imgSplash->setPixmap(QPixmap(QStringLiteral(":/assets/splash.bmp")));
+    m_imgSplash->setScaledContents(false);
+    m_imgSplash->setFocusPolicy(Qt::NoFocus);
+    // A click on the picture must not reach anything: the splash ignores the mouse.
+    m_imgSplash->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_imgSplash->setGeometry(kSplashPictureLeft, kSplashPictureTop, kSplashPictureWidth,
+                             kSplashPictureHeight);
+
+    m_tmrDone.setTimerType(Qt::PreciseTimer);
+    m_tmrDone.setSingleShot(true);
+    m_tmrDone.setInterval(kSplashMs);
+    connect(&m_tmrDone, &QTimer::timeout, this, &frmSplash::tmrDone_Timer);
+}
+
+frmSplash::~frmSplash() = default;
+
+frmMain* frmSplash::mainWindow() const {
+    return m_handedOver ? m_main.get() : nullptr;
+}
+
+void frmSplash::Form_Load() {
+    centreOnScreen(*this);
+    // Window managers rarely focus a splash on their own, and without one
+    // nothing does; the splash asks for the keyboard itself so that a key can
+    // skip it. Qt defers the request until the window is mapped.
+    activateWindow();
+    raise();
+    setFocus(Qt::OtherFocusReason);
+    m_tmrDone.start();
+}
+
+void frmSplash::Form_KeyDown(std::int16_t /*keyCode*/, std::int16_t /*shift*/) {
+    handover();
+}
+
+void frmSplash::tmrDone_Timer() {
+    handover();
+}
+
+void frmSplash::handover() {
+    // A key and the timer can both fall due before either is handled; only
+    // the first opens the main window.
+    if (m_handedOver) {
+        return;
+    }
+    m_handedOver = true;
+    m_tmrDone.stop();
+    if (!m_main) {
+        m_main = std::make_unique<frmMain>();
+    }
+    // The main window is on the screen before the splash goes, so Qt never
+    // sees the program without a window and never quits in between.
+    m_main->show();
+    m_main->activateWindow();
+    m_main->raise();
+    close();
+}
+
+bool frmSplash::event(QEvent* event) {
+    // Any key-down skips the splash, Tab and the arrows included. The key is
+    // consumed here and never reaches the game.
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        Form_KeyDown(virtualKeyCode(key->key()), shiftState(key->modifiers()));
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void frmSplash::showEvent(QShowEvent* event) {
+    if (!m_loaded && !event->spontaneous()) {
+        m_loaded = true;
+        Form_Load();
+    }
+    QWidget::showEvent(event);
+}
