@@ -4,16 +4,14 @@
 #include "ImageFiles.h"
 
 #include <cstdint>
-#include <string>
 
-// Independent readers for the files the asset tool writes. They check every
-// header field and checksum they pass over and throw std::runtime_error with a
-// reason when something is off, so a test failure names the broken field.
+// Independent readers for the files the asset tool writes. They throw
+// std::runtime_error naming the first thing that is off, so a failing test
+// says which field or checksum broke.
 
-std::uint32_t readLe16(const Bytes& bytes, std::size_t offset);
 std::uint32_t readLe32(const Bytes& bytes, std::size_t offset);
 
-// A bottom-up 24-bit uncompressed bitmap, as the splash picture is stored.
+// A bottom-up 24-bit uncompressed bitmap.
 Image readBmp(const Bytes& file);
 
 // A single-image 24-bit icon; also checks that its mask marks every pixel opaque.
