@@ -1,0 +1,256 @@
+#!/usr/bin/env python3
+"""Runs the real game program under a virtual X server of its own and plays it
+with real key presses, as a player would: the splash appears, the main window
+replaces it, the arrows move the cannon on the screen, Escape and Return quit.
+
+Usage: RealWindowTest.py PATH/TO/vantrel
+Exit codes: 0 passed, 1 failed, 77 skipped (Xvfb or the X tools are missing).
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+SKIP = 77
+SPLASH_SIZE = (656, 81)
+MAIN_SIZE = (212, 146)
+SPLASH_MS = 2000
+TICK_S = 0.25
+BOARD_LEFT = 8
+ROW_TOP = 8
+ROW_PITCH = 16
+ROW_HEIGHT = 20
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def run(args, env, timeout=10):
+    return subprocess.run(args, env=env, capture_output=True, text=True, timeout=timeout)
+
+
+def wait_for(what, probe, timeout):
+    """Polls probe() until it returns something truthy; no fixed sleeps."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = probe()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise Failure(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(0.02)
+
+
+def start_xvfb():
+    """Starts Xvfb on a free display chosen by the server itself."""
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    number = b""
+    with os.fdopen(read_end, "rb") as pipe:
+        while not number.endswith(b"\n"):
+            chunk = pipe.read(1)
+            if not chunk:
+                break
+            number += chunk
+    if not number.strip():
+        server.kill()
+        raise Failure("Xvfb did not report a display number")
+    return server, ":" + number.decode().strip()
+
+
+class Screen:
+    """The X tools, pointed at one display."""
+
+    def __init__(self, display):
+        self.env = dict(os.environ, DISPLAY=display)
+        for name in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY"):
+            self.env.pop(name, None)
+
+    def visible_windows(self, pid):
+        out = run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)], self.env)
+        return [int(w) for w in out.stdout.split()]
+
+    def info(self, window):
+        out = run(["xwininfo", "-id", str(window)], self.env).stdout
+        fields = {}
+        for line in out.splitlines():
+            key, _, value = line.strip().partition(":")
+            fields[key] = value.strip()
+        name = out.split('"')[1] if out.count('"') >= 2 else ""
+        return {
+            "size": (int(fields.get("Width", 0)), int(fields.get("Height", 0))),
+            "pos": (int(fields.get("Absolute upper-left X", 0)),
+                    int(fields.get("Absolute upper-left Y", 0))),
+            "name": name,
+        }
+
+    def prop(self, window, name):
+        return run(["xprop", "-id", str(window), name], self.env).stdout
+
+    def key(self, *keys):
+        run(["xdotool", "key", "--delay", "30", *keys], self.env)
+
+    def pixels(self, window, size):
+        """The window's picture as rows of (r, g, b)."""
+        raw = subprocess.run(["import", "-silent", "-window", str(window), "-depth", "8", "rgb:-"],
+                             env=self.env, capture_output=True, timeout=20).stdout
+        width, height = size
+        check(len(raw) == width * height * 3, f"screenshot has {len(raw)} bytes")
+        return [[tuple(raw[(y * width + x) * 3:(y * width + x) * 3 + 3]) for x in range(width)]
+                for y in range(height)]
+
+
+def green(pixel):
+    r, g, b = pixel
+    return g > 128 and r < 80 and b < 80
+
+
+def green_columns(picture, top, bottom):
+    """The x of every column with a green pixel between rows top and bottom."""
+    return sorted({x for y in range(top, bottom) for x, p in enumerate(picture[y]) if green(p)})
+
+
+def cannon_x(screen, window):
+    row7 = ROW_TOP + 7 * ROW_PITCH
+    xs = green_columns(screen.pixels(window, MAIN_SIZE), row7, row7 + ROW_HEIGHT)
+    return xs[0] if xs else None
+
+
+def check_main_window_frame(screen, window):
+    """A close box and no minimize or maximize box, and a size the player cannot change."""
+    hints = screen.prop(window, "_MOTIF_WM_HINTS").split("=")[-1]
+    flags, functions, decorations = (int(v, 16) for v in hints.split(",")[:3])
+    check(flags & 3 == 3, f"no Motif functions and decorations: {hints.strip()}")
+    check(functions & 0x20, "no close function")
+    check(not functions & 0x18 and not decorations & 0x60, f"minimize or maximize: {hints}")
+    sizes = screen.prop(window, "WM_NORMAL_HINTS")
+    check("minimum size: 212 by 146" in sizes and "maximum size: 212 by 146" in sizes,
+          f"the window is not fixed at 212 x 146: {sizes}")
+
+
+def find_window(screen, pid, size, name=None):
+    for window in screen.visible_windows(pid):
+        info = screen.info(window)
+        if info["size"] == size and (name is None or info["name"] == name):
+            return window
+    return None
+
+
+def start_game(program, screen):
+    game = subprocess.Popen([program], env=screen.env, stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT)
+    started = time.monotonic()
+    splash = wait_for("the splash", lambda: find_window(screen, game.pid, SPLASH_SIZE), 20)
+    return game, splash, time.monotonic() - started
+
+
+def play_through(program, screen):
+    game, splash, startup = start_game(program, screen)
+    try:
+        seen = time.monotonic()
+        info = screen.info(splash)
+        print(f"splash mapped {startup * 1000:.0f} ms after start, at {info['pos']}")
+        check(abs(info["pos"][0] - (1024 - SPLASH_SIZE[0]) // 2) <= 1, "splash not centred")
+        # Qt marks a borderless splash by its window type alone, other
+        # borderless windows by Motif hints without decorations.
+        kind = screen.prop(splash, "_NET_WM_WINDOW_TYPE")
+        check("_NET_WM_WINDOW_TYPE_SPLASH" in kind, f"splash has window type {kind.strip()}")
+        check("_KDE_NET_WM_WINDOW_TYPE_OVERRIDE" in kind
+              or "0x2, 0x0, 0x0" in screen.prop(splash, "_MOTIF_WM_HINTS"),
+              "the splash asks for a border")
+
+        main = wait_for("the main window",
+                        lambda: find_window(screen, game.pid, MAIN_SIZE, "Vantrel"), 20)
+        handover = time.monotonic() - seen
+        print(f"main window {handover * 1000:.0f} ms after the splash")
+        check(handover > (SPLASH_MS - 300) / 1000, "the splash went too early")
+        wait_for("the splash to close", lambda: splash not in screen.visible_windows(game.pid), 5)
+        check_main_window_frame(screen, main)
+
+        start = wait_for("the cannon", lambda: cannon_x(screen, main), 5)
+        screen.key("Right")
+        right = wait_for("the cannon to move right",
+                         lambda: (x := cannon_x(screen, main)) != start and x, 5)
+        cell = right - start
+        check(cell > 0, f"Right moved the cannon from x={start} to x={right}")
+        screen.key("Left")
+        wait_for("the cannon to come back", lambda: cannon_x(screen, main) == start, 5)
+        screen.key("Left")
+        wait_for("the cannon to move left", lambda: cannon_x(screen, main) == start - cell, 5)
+        print(f"cannon moved by real keys: x {start} -> {right} -> {start} -> {start - cell}")
+
+        screen.key("Escape")
+        wait_for("the quit question", lambda: len(screen.visible_windows(game.pid)) > 1, 5)
+        screen.key("Return")
+        code = game.wait(timeout=10)
+        check(code == 0, f"quitting with Yes ended with exit code {code}")
+        print("Escape, Return: the program ended with exit code 0")
+    finally:
+        if game.poll() is None:
+            game.kill()
+            game.wait()
+
+
+def skip_splash_with_a_key(program, screen):
+    game, splash, _ = start_game(program, screen)
+    try:
+        seen = time.monotonic()
+        screen.key("space")
+        main = wait_for("the main window",
+                        lambda: find_window(screen, game.pid, MAIN_SIZE, "Vantrel"), 20)
+        skipped = time.monotonic() - seen
+        print(f"a key at the splash opened the main window after {skipped * 1000:.0f} ms")
+        check(skipped < (SPLASH_MS - 300) / 1000, "a key did not skip the splash")
+        # A few ticks on, the space must not have fired a shot: nothing green
+        # between the wave's row and the cannon's.
+        time.sleep(4 * TICK_S)
+        picture = screen.pixels(main, MAIN_SIZE)
+        first_empty = ROW_TOP + ROW_PITCH + 3
+        check(not green_columns(picture, first_empty, ROW_TOP + 7 * ROW_PITCH),
+              "the key that skipped the splash fired a shot")
+    finally:
+        game.kill()
+        game.wait()
+
+
+def main():
+    if len(sys.argv) != 2:
+        print(__doc__)
+        return 2
+    missing = [t for t in ("Xvfb", "xdotool", "xwininfo", "xprop", "import") if not shutil.which(t)]
+    if missing:
+        print("skipped: not installed: " + ", ".join(missing))
+        return SKIP
+    program = os.path.abspath(sys.argv[1])
+    server, display = start_xvfb()
+    try:
+        screen = Screen(display)
+        play_through(program, screen)
+        skip_splash_with_a_key(program, screen)
+    except Failure as failure:
+        print(f"FAILED: {failure}")
+        return 1
+    finally:
+        server.send_signal(signal.SIGTERM)
+        try:
+            server.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            server.kill()
+    print("passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
