@@ -107,11 +107,25 @@ TEST(Icon, ShowsAlienHitAlienOnTopAndAShotAboveTheCannonLowerRight) {
 
 TEST(AssetFiles, EachFileDecodesToWhatWasDrawn) {
     const std::vector<AssetFile> files = drawAssetFiles();
-    ASSERT_EQ(files.size(), 3U);
+    ASSERT_EQ(files.size(), 6U);
     EXPECT_EQ(files[0].name, "splash.bmp");
     EXPECT_EQ(files[1].name, "vantrel.ico");
     EXPECT_EQ(files[2].name, "vantrel.png");
     EXPECT_EQ(readBmp(files[0].bytes).width(), kSplashWidth);
     EXPECT_EQ(readIco(files[1].bytes), icon());
     EXPECT_EQ(readPng(files[2].bytes), icon());
+    // The theme sizes are the same icon, every pixel a square block.
+    for (int i = 0; i < 3; ++i) {
+        const int factor = 2 << i;
+        const AssetFile& file = files[3 + i];
+        EXPECT_EQ(file.name, "vantrel-" + std::to_string(kIconSize * factor) + ".png");
+        const Image big = readPng(file.bytes);
+        ASSERT_EQ(big.width(), kIconSize * factor);
+        ASSERT_EQ(big.height(), kIconSize * factor);
+        for (int y = 0; y < big.height(); ++y) {
+            for (int x = 0; x < big.width(); ++x) {
+                ASSERT_EQ(big.pixel(x, y), icon().pixel(x / factor, y / factor));
+            }
+        }
+    }
 }

@@ -87,3 +87,16 @@ TEST(Png, RoundTripsAndDetectsCorruption) {
     file[file.size() / 2] ^= 0x01;
     EXPECT_THROW(readPng(file), std::runtime_error);
 }
+
+TEST(Image, EnlargesPixelExactly) {
+    const Image small = patterned(3, 2);
+    const Image big = small.enlarged(4);
+    ASSERT_EQ(big.width(), 12);
+    ASSERT_EQ(big.height(), 8);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 12; ++x) {
+            ASSERT_EQ(big.pixel(x, y), small.pixel(x / 4, y / 4)) << x << "," << y;
+        }
+    }
+    EXPECT_THROW(small.enlarged(0), std::invalid_argument);
+}

@@ -19,6 +19,20 @@ void Image::setPixel(int x, int y, Rgb colour) {
     m_pixels[indexOf(x, y)] = colour;
 }
 
+Image Image::enlarged(int factor) const {
+    if (factor <= 0) {
+        throw std::invalid_argument("enlargement factor must be positive, got " +
+                                    std::to_string(factor));
+    }
+    Image big(m_width * factor, m_height * factor);
+    for (int y = 0; y < big.height(); ++y) {
+        for (int x = 0; x < big.width(); ++x) {
+            big.setPixel(x, y, pixel(x / factor, y / factor));
+        }
+    }
+    return big;
+}
+
 std::size_t Image::indexOf(int x, int y) const {
     if (x < 0 || x >= m_width || y < 0 || y >= m_height) {
         throw std::out_of_range("pixel (" + std::to_string(x) + ", " + std::to_string(y) +

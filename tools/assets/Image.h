@@ -26,6 +26,10 @@ public:
     Rgb pixel(int x, int y) const;
     void setPixel(int x, int y, Rgb colour);
 
+    // The picture blown up `factor` times, each pixel becoming a square
+    // block, so a small pixel-art icon stays crisp at desktop sizes.
+    Image enlarged(int factor) const;
+
     bool operator==(const Image&) const = default;
 
 private:

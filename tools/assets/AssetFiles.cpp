@@ -1,0 +1,21 @@
+#include "AssetFiles.h"
+
+#include "IconArt.h"
+#include "SplashArt.h"
+
+std::vector<AssetFile> drawAssetFiles() {
+    const Image icon = drawIcon();
+    std::vector<AssetFile> files = {
+        {"splash.bmp", encodeBmp(drawSplash())},
+        {"vantrel.ico", encodeIco(icon)},
+        {"vantrel.png", encodePng(icon)},
+    };
+    // Desktop icon themes want larger sizes; these are the same pixels blown
+    // up exactly rather than redrawn, so every size shows the same picture.
+    for (int factor : {2, 4, 8}) {
+        const int size = icon.width() * factor;
+        files.push_back(
+            {"vantrel-" + std::to_string(size) + ".png", encodePng(icon.enlarged(factor))});
+    }
+    return files;
+}
