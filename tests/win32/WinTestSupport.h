@@ -1,0 +1,114 @@
+#pragma once
+
+// A few helpers shared by the Windows test programs, which run under Wine
+// without a test framework: checks that count and report, and waits that pump
+// the message queue until a condition holds or a deadline passes.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <type_traits>
+
+namespace wintest {
+
+inline int g_passed = 0;
+inline int g_failed = 0;
+
+inline void check(bool ok, const char* what, const char* file, int line) {
+    if (ok) {
+        ++g_passed;
+    } else {
+        ++g_failed;
+        std::printf("FAILED %s:%d: %s\n", file, line, what);
+        std::fflush(stdout);
+    }
+}
+
+template <typename A, typename B>
+void checkEqual(const A& actual, const B& expected, const char* what, const char* file, int line) {
+    const bool ok = actual == expected;
+    check(ok, what, file, line);
+    if (!ok) {
+        if constexpr (std::is_convertible_v<A, std::string>) {
+            std::printf("    got \"%s\", expected \"%s\"\n", std::string(actual).c_str(),
+                        std::string(expected).c_str());
+        } else {
+            std::printf("    got %lld, expected %lld\n", static_cast<long long>(actual),
+                        static_cast<long long>(expected));
+        }
+        std::fflush(stdout);
+    }
+}
+
+// Runs one group of checks and says so, so a failure can be placed.
+inline void group(const char* name, const std::function<void()>& body) {
+    const int failedBefore = g_failed;
+    body();
+    std::printf("%s %s\n", g_failed == failedBefore ? "ok  " : "FAIL", name);
+    std::fflush(stdout);
+}
+
+// The closing line CTest and the CI read, and the exit code.
+inline int summary() {
+    std::printf("%d passed, %d failed\n", g_passed, g_failed);
+    return g_failed == 0 ? 0 : 1;
+}
+
+// Dispatches this thread's messages for `ms` milliseconds. WM_QUIT, which a
+// destroyed test window posts, is dropped: the test decides when it ends.
+inline void pump(DWORD ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message != WM_QUIT) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) {
+            return;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    }
+}
+
+// Pumps messages until `done` holds or `timeoutMs` passes; returns `done()`.
+inline bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!done()) {
+        if (GetTickCount64() >= end) {
+            return false;
+        }
+        pump(10);
+    }
+    return true;
+}
+
+// Polls without pumping, for a driver that watches another process.
+inline bool waitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!done()) {
+        if (GetTickCount64() >= end) {
+            return false;
+        }
+        Sleep(10);
+    }
+    return true;
+}
+
+inline std::string windowText(HWND hwnd) {
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+} // namespace wintest
+
+#define CHECK(cond) ::wintest::check((cond), #cond, __FILE__, __LINE__)
+#define CHECK_EQ(actual, expected)                                                                 \
+    ::wintest::checkEqual((actual), (expected), #actual " == " #expected, __FILE__, __LINE__)

@@ -1,0 +1,556 @@
+// The Windows front-end in process, under Wine: the windows are real, only the
+// message box and the end of the program are faked, so that the checks can
+// look inside while a box is "open" and survive the quit command.
+
+#include "KeyCommands.h"
+#include "PlatformCalls.h"
+#include "Tick.h"
+#include "WinTestSupport.h"
+#include "frmMain.h"
+#include "frmSplash.h"
+
+#include <windows.h>
+
+#include <array>
+#include <cstdlib>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+class FakeCalls final : public PlatformCalls {
+public:
+    struct Box {
+        HWND owner;
+        std::string text;
+        std::string caption;
+        UINT type;
+    };
+
+    // Answers given in turn; when none is queued, OK for an OK box and No for
+    // a Yes/No box, so nothing ends by accident.
+    std::deque<int> answers;
+    // Runs while the box is "open", as a real box's own message loop would.
+    std::function<void()> whileOpen;
+    std::vector<Box> boxes;
+    int ends = 0;
+
+    int messageBox(HWND owner, const std::string& text, const std::string& caption,
+                   UINT type) override {
+        boxes.push_back({owner, text, caption, type});
+        if (whileOpen) {
+            whileOpen();
+        }
+        if (!answers.empty()) {
+            const int answer = answers.front();
+            answers.pop_front();
+            return answer;
+        }
+        return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
+    }
+
+    void endProgram() override { ++ends; }
+};
+
+std::array<std::string, kRows> board(const frmMain& main) {
+    std::array<std::string, kRows> rows;
+    for (int r = 0; r < kRows; ++r) {
+        rows[static_cast<std::size_t>(r)] = main.rowText(r);
+    }
+    return rows;
+}
+
+GameState freshState() {
+    GameState s;
+    reset(s);
+    return s;
+}
+
+// A label's rectangle in its parent's client coordinates.
+RECT childRect(HWND child) {
+    RECT rc;
+    GetWindowRect(child, &rc);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+int widthOf(HWND hwnd) {
+    RECT rc;
+    GetWindowRect(hwnd, &rc);
+    return rc.right - rc.left;
+}
+
+void sendKey(HWND hwnd, WPARAM key, LPARAM flags = 1) {
+    SendMessageA(hwnd, WM_KEYDOWN, key, flags);
+}
+
+int countWindowsOfClass(const char* className) {
+    struct Search {
+        const char* name;
+        int count;
+    } search{className, 0};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            char name[64] = {};
+            GetClassNameA(hwnd, name, sizeof name);
+            if (std::string(name) == s->name) {
+                ++s->count;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.count;
+}
+
+// Waits for the next tick, seen as a change of the board.
+bool waitForTick(const frmMain& main, DWORD timeoutMs = 2000) {
+    const auto before = board(main);
+    return wintest::pumpUntil([&] { return board(main) != before; }, timeoutMs);
+}
+
+void testMainWindowFrame() {
+    FakeCalls calls;
+    frmMain main(calls);
+    main.show();
+    wintest::pump(100);
+    HWND w = main.handle();
+
+    RECT client;
+    GetClientRect(w, &client);
+    CHECK_EQ(client.right, 212);
+    CHECK_EQ(client.bottom, 146);
+    CHECK_EQ(wintest::windowText(w), "Vantrel");
+
+    const auto style = static_cast<DWORD>(GetWindowLongA(w, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongA(w, GWL_EXSTYLE));
+    CHECK((style & WS_CAPTION) == WS_CAPTION);
+    CHECK((style & WS_SYSMENU) != 0);
+    CHECK((style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME)) == 0);
+    // A taskbar button: an unowned window that is no tool window.
+    CHECK((exStyle & WS_EX_TOOLWINDOW) == 0);
+    CHECK(GetWindow(w, GW_OWNER) == nullptr);
+
+    RECT frame;
+    GetWindowRect(w, &frame);
+    CHECK(std::abs(frame.left + frame.right - GetSystemMetrics(SM_CXSCREEN)) <= 1);
+    CHECK(std::abs(frame.top + frame.bottom - GetSystemMetrics(SM_CYSCREEN)) <= 1);
+
+    auto icon = reinterpret_cast<HICON>(GetClassLongPtrA(w, GCLP_HICON));
+    CHECK(icon != nullptr);
+    ICONINFO info{};
+    if (icon != nullptr && GetIconInfo(icon, &info)) {
+        BITMAP bm{};
+        GetObjectA(info.hbmColor, sizeof bm, &bm);
+        CHECK_EQ(bm.bmWidth, 32);
+        CHECK_EQ(bm.bmHeight, 32);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
+
+    CHECK(IsWindowVisible(w));
+    CHECK(GetForegroundWindow() == w);
+    // No control takes the focus: the window keeps it, so it gets every key.
+    CHECK(GetFocus() == w);
+}
+
+void testBoardLabels() {
+    FakeCalls calls;
+    frmMain main(calls);
+    main.show();
+    HWND w = main.handle();
+
+    const std::array<std::string, kRows> opening = {"V V V V", "", "", "", "", "", "", "       A"};
+    CHECK(board(main) == opening);
+
+    HFONT font = nullptr;
+    for (int r = 0; r < kRows; ++r) {
+        HWND label = main.label(r);
+        char cls[32] = {};
+        GetClassNameA(label, cls, sizeof cls);
+        CHECK(lstrcmpiA(cls, "Static") == 0);
+        const RECT rc = childRect(label);
+        CHECK_EQ(rc.left, 8);
+        CHECK_EQ(rc.top, 8 + 16 * r);
+        CHECK_EQ(rc.bottom - rc.top, 20);
+        const auto style = static_cast<DWORD>(GetWindowLongA(label, GWL_STYLE));
+        CHECK((style & (WS_TABSTOP | SS_NOTIFY)) == 0);
+        const auto labelFont = reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0));
+        CHECK(labelFont != nullptr);
+        CHECK(r == 0 || labelFont == font);
+        font = labelFont;
+    }
+    // 13 px a cell and one more; an empty row keeps one cell.
+    CHECK_EQ(widthOf(main.label(0)), 92);
+    CHECK_EQ(widthOf(main.label(7)), 105);
+    CHECK_EQ(widthOf(main.label(3)), 14);
+
+    LOGFONTA lf{};
+    GetObjectA(font, sizeof lf, &lf);
+    CHECK_EQ(std::string(lf.lfFaceName), "Courier New");
+    CHECK_EQ(lf.lfHeight, 20);
+    CHECK_EQ(lf.lfWeight, 700);
+    CHECK(!lf.lfItalic && !lf.lfUnderline && !lf.lfStrikeOut);
+    CHECK_EQ(lf.lfCharSet, ANSI_CHARSET);
+
+    // Whatever face the system picked, every glyph of the game takes the same
+    // cell, so the 15 columns of all rows line up and a full row fits.
+    HDC dc = GetDC(w);
+    HGDIOBJ old = SelectObject(dc, font);
+    for (const char* row : {"VVVVVVVVVVVVVVV", "OOOOOOOOOOOOOOO", "'''''''''''''''",
+                            "AAAAAAAAAAAAAAA", "               "}) {
+        SIZE size{};
+        GetTextExtentPoint32A(dc, row, 15, &size);
+        CHECK_EQ(size.cx, 195);
+    }
+    TEXTMETRICA tm{};
+    GetTextMetricsA(dc, &tm);
+    CHECK_EQ(tm.tmHeight, 20);
+    SelectObject(dc, old);
+    ReleaseDC(w, dc);
+
+    // Green letters on black, nothing else: every pixel of the client area
+    // has no red and no blue, and the letters reach full green.
+    UpdateWindow(w);
+    wintest::pump(50);
+    dc = GetDC(w);
+    bool onlyGreenOnBlack = true;
+    int fullGreen = 0;
+    for (int y = 0; y < 146; y += 1) {
+        for (int x = 0; x < 212; x += 1) {
+            const COLORREF c = GetPixel(dc, x, y);
+            onlyGreenOnBlack = onlyGreenOnBlack && GetRValue(c) == 0 && GetBValue(c) == 0;
+            fullGreen += c == RGB(0, 255, 0) ? 1 : 0;
+        }
+    }
+    ReleaseDC(w, dc);
+    CHECK(onlyGreenOnBlack);
+    CHECK(fullGreen > 50);
+}
+
+void testRowsReadBack() {
+    FakeCalls calls;
+    frmMain main(calls);
+    main.show();
+    KillTimer(main.handle(), frmMain::kStepTimerId);
+
+    main.setRowText(2, "  V   ");
+    CHECK_EQ(main.rowText(2), "  V   ");
+    CHECK_EQ(widthOf(main.label(2)), 6 * 13 + 1);
+
+    main.setRowText(4, "   V V O V    '");
+    CHECK_EQ(main.rowText(4), "   V V O V    '");
+    const RECT full = childRect(main.label(4));
+    CHECK_EQ(full.right - full.left, 196);
+    CHECK(full.right <= 212);
+
+    main.setRowText(4, "");
+    CHECK_EQ(main.rowText(4), "");
+    const RECT empty = childRect(main.label(4));
+    CHECK_EQ(empty.left, 8);
+    CHECK_EQ(empty.top, 8 + 16 * 4);
+    CHECK_EQ(empty.right - empty.left, 14);
+    CHECK(IsWindowVisible(main.label(4)));
+
+    // A tick through the window's own timer event draws full 15-cell rows.
+    SendMessageA(main.handle(), WM_TIMER, frmMain::kStepTimerId, 0);
+    CHECK_EQ(main.rowText(0), " V V V V       ");
+    CHECK_EQ(main.rowText(3), "               ");
+    CHECK_EQ(main.rowText(7), "       A       ");
+}
+
+void testKeys() {
+    FakeCalls calls;
+    frmMain main(calls);
+    main.show();
+    HWND w = main.handle();
+    // Keys are sent straight to the window procedure, so no tick can run in
+    // between and the latches are seen as the keys left them.
+    GameState& s = main.state();
+
+    sendKey(w, VK_LEFT);
+    sendKey(w, VK_RIGHT, 0x40000001); // an auto-repeat
+    sendKey(w, VK_SPACE);
+    CHECK_EQ(s.keyLeft, 1);
+    CHECK_EQ(s.keyRight, 1);
+    CHECK_EQ(s.keyFire, 1);
+
+    // X restarts with or without Shift and Ctrl held, and with Alt, which
+    // turns the key into a system key.
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    BYTE held[256];
+    std::copy(std::begin(keys), std::end(keys), std::begin(held));
+    held[VK_SHIFT] = held[VK_CONTROL] = 0x80;
+    SetKeyboardState(held);
+    s.cannonCol = 2;
+    s.waveRow = 3;
+    sendKey(w, 'X');
+    SetKeyboardState(keys);
+    CHECK(s == freshState());
+    s.cannonCol = 4;
+    SendMessageA(w, WM_SYSKEYDOWN, 'X', 0x20000001);
+    CHECK(s == freshState());
+
+    // Keys without a command change nothing and raise no box.
+    s.shotCol = 3;
+    s.shotRow = 2;
+    const GameState before = s;
+    for (WPARAM key : {WPARAM{'A'}, WPARAM{VK_F2}, WPARAM{VK_UP}, WPARAM{0xFF}}) {
+        sendKey(w, key);
+    }
+    CHECK(s == before);
+    CHECK(calls.boxes.empty());
+
+    // F1: the help box, owned by the window, OK only, no icon, first button default.
+    sendKey(w, VK_F1);
+    CHECK_EQ(calls.boxes.size(), 1u);
+    if (calls.boxes.size() == 1) {
+        const auto& box = calls.boxes.back();
+        CHECK(box.owner == w);
+        CHECK_EQ(box.text, std::string(kHelpPrompt));
+        CHECK_EQ(box.caption, "Help File");
+        CHECK_EQ(box.type & (MB_TYPEMASK | MB_ICONMASK | MB_DEFMASK), UINT{MB_OK | MB_DEFBUTTON1});
+    }
+    CHECK(s == before);
+
+    // Escape answered No changes nothing, latches included.
+    s.keyLeft = 1;
+    const GameState latched = s;
+    calls.answers = {IDNO};
+    sendKey(w, VK_ESCAPE);
+    CHECK_EQ(calls.boxes.size(), 2u);
+    if (calls.boxes.size() == 2) {
+        const auto& box = calls.boxes.back();
+        CHECK_EQ(box.text, "Are you sure you want to quit?");
+        CHECK_EQ(box.caption, "");
+        CHECK_EQ(box.type & (MB_TYPEMASK | MB_ICONMASK | MB_DEFMASK),
+                 UINT{MB_YESNO | MB_DEFBUTTON1});
+    }
+    CHECK_EQ(calls.ends, 0);
+    CHECK(s == latched);
+
+    // Escape answered Yes ends the program, and nothing of the window runs
+    // after that: no tick redraws the board and keys latch nothing.
+    calls.answers = {IDYES};
+    sendKey(w, VK_ESCAPE);
+    CHECK_EQ(calls.ends, 1);
+    const auto boardAtEnd = board(main);
+    s.keyLeft = 0;
+    wintest::pump(700);
+    sendKey(w, VK_LEFT);
+    CHECK(board(main) == boardAtEnd);
+    CHECK_EQ(s.keyLeft, 0);
+}
+
+void testRealKeyboard() {
+    // Keys typed on the keyboard, not sent to the window procedure: they must
+    // find the window itself, F1 and the arrows included.
+    FakeCalls calls;
+    frmMain main(calls);
+    main.show();
+    wintest::pump(100);
+    KillTimer(main.handle(), frmMain::kStepTimerId);
+    SetForegroundWindow(main.handle());
+
+    keybd_event(VK_LEFT, 0, 0, 0);
+    keybd_event(VK_LEFT, 0, KEYEVENTF_KEYUP, 0);
+    CHECK(wintest::pumpUntil([&] { return main.state().keyLeft == 1; }, 2000));
+
+    keybd_event(VK_F1, 0, 0, 0);
+    keybd_event(VK_F1, 0, KEYEVENTF_KEYUP, 0);
+    CHECK(wintest::pumpUntil([&] { return calls.boxes.size() == 1; }, 2000));
+    wintest::pump(100);
+    CHECK_EQ(calls.boxes.size(), 1u);
+}
+
+void testTimerAndBoxes() {
+    FakeCalls calls;
+    frmMain main(calls);
+    main.show();
+    HWND w = main.handle();
+
+    // The opening picture stays until the first tick, which follows 250 ms later.
+    const ULONGLONG shown = GetTickCount64();
+    CHECK(waitForTick(main));
+    const ULONGLONG firstTick = GetTickCount64() - shown;
+    CHECK(firstTick >= 200 && firstTick < 1000);
+    CHECK_EQ(main.rowText(0), " V V V V       ");
+
+    // A loss: the wave stands at the right edge of row 6 and drops onto row 7.
+    GameState& s = main.state();
+    s.waveRow = 6;
+    s.alienCol = {8, 10, 12, 14};
+    const auto boardBeforeLoss = board(main);
+    std::array<std::string, kRows> boardInBox;
+    bool boardKept = false;
+    ULONGLONG closed = 0;
+    calls.whileOpen = [&] {
+        boardInBox = board(main);
+        wintest::pump(700); // long enough for two ticks, were the timer running
+        sendKey(w, VK_LEFT);
+        boardKept = board(main) == boardInBox;
+        closed = GetTickCount64();
+    };
+    CHECK(wintest::pumpUntil([&] { return !calls.boxes.empty(); }, 2000));
+    CHECK_EQ(calls.boxes.size(), 1u);
+    if (!calls.boxes.empty()) {
+        CHECK_EQ(calls.boxes[0].text, "You lose!");
+        CHECK_EQ(calls.boxes[0].caption, "Sorry!");
+    }
+    // The box shows over the last picture, which stays while it is open.
+    CHECK(boardInBox == boardBeforeLoss);
+    CHECK(boardKept);
+    // The key sent while the box was open went nowhere.
+    CHECK_EQ(s.keyLeft, 0);
+    // The same tick drew the fresh game; the next one comes a full interval
+    // after the box closed.
+    CHECK_EQ(main.rowText(0), "V V V V        ");
+    CHECK(waitForTick(main));
+    CHECK(GetTickCount64() - closed >= 200);
+    CHECK_EQ(main.rowText(0), " V V V V       ");
+
+    // A win: the last alien steps into the shot on row 0 and scores 7.
+    s.alienCol = {kNone, kNone, kNone, 5};
+    s.waveRow = 0;
+    s.shotCol = 6;
+    s.shotRow = 1;
+    calls.whileOpen = [&] {
+        boardInBox = board(main);
+        wintest::pump(700);
+        boardKept = board(main) == boardInBox;
+    };
+    CHECK(wintest::pumpUntil([&] { return calls.boxes.size() == 2; }, 2000));
+    if (calls.boxes.size() == 2) {
+        CHECK_EQ(calls.boxes[1].text, "You win! Your score was: 7");
+        CHECK_EQ(calls.boxes[1].caption, "Congratulations!");
+    }
+    CHECK(boardKept);
+    CHECK_EQ(boardInBox[0], "      O        ");
+    CHECK(waitForTick(main));
+    CHECK_EQ(main.rowText(0), " V V V V       ");
+    CHECK_EQ(calls.boxes.size(), 2u);
+}
+
+void testCloseBox() {
+    FakeCalls calls;
+    frmMain main(calls);
+    main.show();
+    wintest::pump(50);
+    MSG stale;
+    while (PeekMessageA(&stale, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    SendMessageA(main.handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    CHECK(main.handle() == nullptr);
+    CHECK(calls.boxes.empty());
+    MSG quit;
+    CHECK(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    CHECK_EQ(quit.wParam, 0u);
+}
+
+void testSplashLooks() {
+    FakeCalls calls;
+    frmSplash splash(calls);
+    splash.show();
+    wintest::pump(50);
+    HWND w = splash.handle();
+
+    RECT frame;
+    GetWindowRect(w, &frame);
+    CHECK_EQ(frame.right - frame.left, 656);
+    CHECK_EQ(frame.bottom - frame.top, 81);
+    CHECK(std::abs(frame.left + frame.right - GetSystemMetrics(SM_CXSCREEN)) <= 1);
+    CHECK(std::abs(frame.top + frame.bottom - GetSystemMetrics(SM_CYSCREEN)) <= 1);
+    RECT client;
+    GetClientRect(w, &client);
+    CHECK_EQ(client.right, 656);
+    CHECK_EQ(client.bottom, 81);
+    const auto style = static_cast<DWORD>(GetWindowLongA(w, GWL_STYLE));
+    CHECK((style & WS_POPUP) != 0);
+    CHECK((style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME)) == 0);
+    CHECK((GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0);
+    CHECK(GetFocus() == w);
+
+    const RECT picture = childRect(splash.picture());
+    CHECK_EQ(picture.left, 16);
+    CHECK_EQ(picture.top, 16);
+    CHECK_EQ(picture.right - picture.left, 624);
+    CHECK_EQ(picture.bottom - picture.top, 51);
+
+    // A click is no key: the splash stays.
+    PostMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 30));
+    PostMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(100, 30));
+    wintest::pump(200);
+    CHECK(IsWindow(w));
+    CHECK(splash.mainWindow() == nullptr);
+}
+
+void testSplashTimer() {
+    FakeCalls calls;
+    frmSplash splash(calls);
+    const ULONGLONG start = GetTickCount64();
+    splash.show();
+    HWND w = splash.handle();
+    CHECK(wintest::pumpUntil([&] { return splash.mainWindow() != nullptr; }, 5000));
+    const ULONGLONG waited = GetTickCount64() - start;
+    CHECK(waited >= 1900 && waited < 4000);
+    CHECK(!IsWindow(w));
+    if (frmMain* main = splash.mainWindow()) {
+        CHECK(IsWindowVisible(main->handle()));
+        CHECK(GetForegroundWindow() == main->handle());
+        CHECK_EQ(main->rowText(0), "V V V V");
+        CHECK_EQ(main->rowText(7), "       A");
+        CHECK(main->state() == freshState());
+    }
+}
+
+void testSplashKeys() {
+    // Any key skips the splash and only that: the key reaches no command,
+    // even when the timer falls due at the same moment.
+    for (WPARAM key : {WPARAM{VK_SPACE}, WPARAM{VK_LEFT}, WPARAM{VK_ESCAPE}, WPARAM{'X'},
+                       WPARAM{VK_F1}, WPARAM{'Q'}}) {
+        FakeCalls calls;
+        frmSplash splash(calls);
+        splash.show();
+        HWND w = splash.handle();
+        PostMessageA(w, WM_KEYDOWN, key, 1);
+        PostMessageA(w, WM_TIMER, frmSplash::kDoneTimerId, 0);
+        wintest::pump(300);
+        CHECK(!IsWindow(w));
+        CHECK_EQ(countWindowsOfClass("frmMain"), 1);
+        CHECK(calls.boxes.empty());
+        if (frmMain* main = splash.mainWindow()) {
+            GameState s = main->state();
+            CHECK_EQ(s.keyLeft + s.keyRight + s.keyFire, 0);
+        } else {
+            CHECK(!"the key opened no main window");
+        }
+    }
+
+    // Alt held with the key makes it a system key; it still skips the splash.
+    FakeCalls calls;
+    frmSplash splash(calls);
+    splash.show();
+    SendMessageA(splash.handle(), WM_SYSKEYDOWN, VK_F4, 0x20000001);
+    CHECK(splash.handle() == nullptr);
+    CHECK(splash.mainWindow() != nullptr);
+}
+
+} // namespace
+
+int main() {
+    wintest::group("main window frame, size, place and icon", testMainWindowFrame);
+    wintest::group("board labels: opening picture, font, colours, geometry", testBoardLabels);
+    wintest::group("rows read back exactly and labels fit their text", testRowsReadBack);
+    wintest::group("keys reach the key commands; boxes and the end of the program", testKeys);
+    wintest::group("typed keys reach the window, F1 included", testRealKeyboard);
+    wintest::group("step timer, and its pause around message boxes", testTimerAndBoxes);
+    wintest::group("close box ends the program without a question", testCloseBox);
+    wintest::group("splash frame, picture, and a click that does nothing", testSplashLooks);
+    wintest::group("splash hands over after two seconds", testSplashTimer);
+    wintest::group("any key skips the splash once and reaches no command", testSplashKeys);
+    return wintest::summary();
+}
