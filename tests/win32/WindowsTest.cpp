@@ -106,6 +106,20 @@ int countWindowsOfClass(const char* className) {
     return search.count;
 }
 
+// Counts the lit pixels in a band of the window's client area, as painted.
+int litPixels(HWND w, int top, int height) {
+    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    HDC dc = GetDC(w);
+    int lit = 0;
+    for (int y = top; y < top + height; ++y) {
+        for (int x = 0; x < frmMain::kClientWidth; ++x) {
+            lit += GetPixel(dc, x, y) != RGB(0, 0, 0) ? 1 : 0;
+        }
+    }
+    ReleaseDC(w, dc);
+    return lit;
+}
+
 // Waits for the next tick, seen as a change of the board.
 bool waitForTick(const frmMain& main, DWORD timeoutMs = 2000) {
     const auto before = board(main);
@@ -254,6 +268,15 @@ void testRowsReadBack() {
     CHECK_EQ(empty.top, 8 + 16 * 4);
     CHECK_EQ(empty.right - empty.left, 14);
     CHECK(IsWindowVisible(main.label(4)));
+
+    // The shot's glyph sits at the top of its cell, where the row above
+    // overlaps by 4 px: the row above must not paint over it.
+    main.setRowText(4, "'");
+    ShowWindow(main.label(3), SW_HIDE);
+    const int shotAlone = litPixels(main.handle(), 72, 20);
+    ShowWindow(main.label(3), SW_SHOW);
+    CHECK(shotAlone > 0);
+    CHECK_EQ(litPixels(main.handle(), 72, 20), shotAlone);
 
     // A tick through the window's own timer event draws full 15-cell rows.
     SendMessageA(main.handle(), WM_TIMER, frmMain::kStepTimerId, 0);

@@ -103,6 +103,11 @@ void frmMain::createLabels() {
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstLabelId + row)),
                             GetModuleHandleA(nullptr), nullptr);
         SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+        // Each label is 4 px taller than the row pitch, and a static paints its
+        // whole rectangle. Putting every row above the one before it means the
+        // overlap covers only the empty bottom of the row above, never the top
+        // of a cell, where the shot's glyph sits.
+        SetWindowPos(label, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         m_lblGame[static_cast<std::size_t>(row)] = label;
     }
 }
