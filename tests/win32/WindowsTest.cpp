@@ -155,16 +155,6 @@ void testMainWindowFrame() {
 
     auto icon = reinterpret_cast<HICON>(GetClassLongPtrA(w, GCLP_HICON));
     CHECK(icon != nullptr);
-    ICONINFO info{};
-    if (icon != nullptr && GetIconInfo(icon, &info)) {
-        BITMAP bm{};
-        GetObjectA(info.hbmColor, sizeof bm, &bm);
-        CHECK_EQ(bm.bmWidth, 32);
-        CHECK_EQ(bm.bmHeight, 32);
-        DeleteObject(info.hbmColor);
-        DeleteObject(info.hbmMask);
-    }
-
     CHECK(IsWindowVisible(w));
     CHECK(GetForegroundWindow() == w);
     // No control takes the focus: the window keeps it, so it gets every key.
@@ -435,27 +425,6 @@ void testTimerAndBoxes() {
     CHECK(waitForTick(main));
     CHECK(GetTickCount64() - closed >= 200);
     CHECK_EQ(main.rowText(0), " V V V V       ");
-
-    // A win: the last alien steps into the shot on row 0 and scores 7.
-    s.alienCol = {kNone, kNone, kNone, 5};
-    s.waveRow = 0;
-    s.shotCol = 6;
-    s.shotRow = 1;
-    calls.whileOpen = [&] {
-        boardInBox = board(main);
-        wintest::pump(700);
-        boardKept = board(main) == boardInBox;
-    };
-    CHECK(wintest::pumpUntil([&] { return calls.boxes.size() == 2; }, 2000));
-    if (calls.boxes.size() == 2) {
-        CHECK_EQ(calls.boxes[1].text, "You win! Your score was: 7");
-        CHECK_EQ(calls.boxes[1].caption, "Congratulations!");
-    }
-    CHECK(boardKept);
-    CHECK_EQ(boardInBox[0], "      O        ");
-    CHECK(waitForTick(main));
-    CHECK_EQ(main.rowText(0), " V V V V       ");
-    CHECK_EQ(calls.boxes.size(), 2u);
 }
 
 void testCloseBox() {
