@@ -51,6 +51,8 @@ stop_session() {
 start_session() {
     stop_session
     mkdir -p "$state"
+    # A start that fails half-way leaves no server or display behind.
+    trap 'rc=$?; ((rc == 0)) || stop_session; exit $rc' EXIT
     command -v Xvfb >/dev/null || fail "Xvfb not found (Debian package xvfb)"
     command -v wine >/dev/null || fail "wine not found (Debian packages wine, wine64)"
 
