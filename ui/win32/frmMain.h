@@ -43,9 +43,13 @@ public:
     // then shows it centred and makes it the active window.
     void show();
 
+    // The window, a row's label and the game, for tests that set up a
+    // position or look at what the window shows.
     HWND handle() const { return m_hwnd; }
     HWND label(int row) const { return m_lblGame.at(static_cast<std::size_t>(row)); }
     GameState& state() { return m_state; }
+
+    // The services the rules and the key commands use.
 
     void setRowText(int row, std::string_view text) override;
     std::string rowText(int row) const override;
