@@ -53,8 +53,12 @@ def wait_for(what, probe, timeout):
 def start_xvfb():
     """Starts Xvfb on a free display chosen by the server itself."""
     read_end, write_end = os.pipe()
+    # -noreset: by default the server resets whenever its last client leaves,
+    # and drops any client that connects meanwhile; with short-lived X tools
+    # polling beside the program, that would now and then refuse the program.
     server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+         "-noreset"],
         pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
     number = b""
@@ -152,7 +156,14 @@ def start_game(program, screen):
     game = subprocess.Popen([program], env=screen.env, stdout=subprocess.PIPE,
                             stderr=subprocess.STDOUT)
     started = time.monotonic()
-    splash = wait_for("the splash", lambda: find_window(screen, game.pid, SPLASH_SIZE), 20)
+
+    def splash_or_death():
+        if game.poll() is not None:
+            raise Failure(f"the program ended with {game.returncode} before showing its splash:\n"
+                          + game.stdout.read().decode(errors="replace"))
+        return find_window(screen, game.pid, SPLASH_SIZE)
+
+    splash = wait_for("the splash", splash_or_death, 20)
     return game, splash, time.monotonic() - started
 
 
