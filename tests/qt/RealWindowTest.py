@@ -18,8 +18,6 @@ SKIP = 77
 SPLASH_SIZE = (656, 81)
 MAIN_SIZE = (212, 146)
 SPLASH_MS = 2000
-TICK_S = 0.25
-BOARD_LEFT = 8
 ROW_TOP = 8
 ROW_PITCH = 16
 ROW_HEIGHT = 20
@@ -215,36 +213,43 @@ def play_through(program, screen):
 
 
 def skip_splash_with_a_key(program, screen):
-    game, splash, _ = start_game(program, screen)
+    """With no window manager the splash must still get the keyboard itself."""
+    game, _, _ = start_game(program, screen)
     try:
         seen = time.monotonic()
         screen.key("space")
-        main = wait_for("the main window",
-                        lambda: find_window(screen, game.pid, MAIN_SIZE, "Vantrel"), 20)
+        wait_for("the main window", lambda: find_window(screen, game.pid, MAIN_SIZE, "Vantrel"), 20)
         skipped = time.monotonic() - seen
         print(f"a key at the splash opened the main window after {skipped * 1000:.0f} ms")
         check(skipped < (SPLASH_MS - 300) / 1000, "a key did not skip the splash")
-        # A few ticks on, the space must not have fired a shot: nothing green
-        # between the wave's row and the cannon's.
-        time.sleep(4 * TICK_S)
-        picture = screen.pixels(main, MAIN_SIZE)
-        first_empty = ROW_TOP + ROW_PITCH + 3
-        check(not green_columns(picture, first_empty, ROW_TOP + 7 * ROW_PITCH),
-              "the key that skipped the splash fired a shot")
     finally:
         game.kill()
         game.wait()
+
+
+def explains_missing_display(program):
+    env = {k: v for k, v in os.environ.items()
+           if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+    result = subprocess.run([program], env=env, capture_output=True, text=True, timeout=20)
+    check(result.returncode != 0 and "needs a graphical display" in result.stderr,
+          f"without a display: exit {result.returncode}, {result.stderr!r}")
+    print("without a display the program explains itself and exits " + str(result.returncode))
 
 
 def main():
     if len(sys.argv) != 2:
         print(__doc__)
         return 2
+    program = os.path.abspath(sys.argv[1])
+    try:
+        explains_missing_display(program)
+    except Failure as failure:
+        print(f"FAILED: {failure}")
+        return 1
     missing = [t for t in ("Xvfb", "xdotool", "xwininfo", "xprop", "import") if not shutil.which(t)]
     if missing:
         print("skipped: not installed: " + ", ".join(missing))
         return SKIP
-    program = os.path.abspath(sys.argv[1])
     server, display = start_xvfb()
     try:
         screen = Screen(display)
