@@ -9,12 +9,14 @@
 
 #include <QCloseEvent>
 #include <QColor>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPalette>
 #include <QShowEvent>
 #include <QString>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -24,8 +26,11 @@ constexpr QColor kBoardGreen{0x00, 0xFF, 0x00};
 
 // The opening picture is that of a freshly reset game, so the window looks
 // right during the quarter second before the first tick redraws it.
-constexpr std::array<std::string_view, kRows> kOpeningRows = {"V V V V", "", "", "",
-                                                              "",        "", "", "       A"};
+constexpr std::array<std::string_view, kRows> kOpeningRows = {
+    "V V V V", // the wave in columns 0, 2, 4 and 6
+    "",         "", "", "", "", "",
+    "       A", // the cannon in column 7
+};
 
 // Bold glyphs can reach one pixel past their advance; the label keeps that
 // pixel so the last glyph of a row is never clipped.
