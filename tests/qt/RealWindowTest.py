@@ -101,6 +101,10 @@ class Screen:
     def prop(self, window, name):
         return run(["xprop", "-id", str(window), name], self.env).stdout
 
+    def focus(self):
+        out = run(["xdotool", "getwindowfocus"], self.env).stdout.strip()
+        return int(out) if out.isdigit() else None
+
     def key(self, *keys):
         run(["xdotool", "key", "--delay", "30", *keys], self.env)
 
@@ -189,6 +193,7 @@ def play_through(program, screen):
         check_main_window_frame(screen, main)
 
         start = wait_for("the cannon", lambda: cannon_x(screen, main), 5)
+        wait_for("the main window to take the keyboard", lambda: screen.focus() == main, 5)
         screen.key("Right")
         right = wait_for("the cannon to move right",
                          lambda: (x := cannon_x(screen, main)) != start and x, 5)
@@ -201,7 +206,9 @@ def play_through(program, screen):
         print(f"cannon moved by real keys: x {start} -> {right} -> {start} -> {start - cell}")
 
         screen.key("Escape")
-        wait_for("the quit question", lambda: len(screen.visible_windows(game.pid)) > 1, 5)
+        wait_for("the quit question to take the keyboard",
+                 lambda: screen.focus() not in (None, main)
+                 and screen.focus() in screen.visible_windows(game.pid), 5)
         screen.key("Return")
         code = game.wait(timeout=10)
         check(code == 0, f"quitting with Yes ended with exit code {code}")
@@ -214,9 +221,10 @@ def play_through(program, screen):
 
 def skip_splash_with_a_key(program, screen):
     """With no window manager the splash must still get the keyboard itself."""
-    game, _, _ = start_game(program, screen)
+    game, splash, _ = start_game(program, screen)
     try:
         seen = time.monotonic()
+        wait_for("the splash to take the keyboard", lambda: screen.focus() == splash, 5)
         screen.key("space")
         wait_for("the main window", lambda: find_window(screen, game.pid, MAIN_SIZE, "Vantrel"), 20)
         skipped = time.monotonic() - seen
