@@ -23,6 +23,10 @@ std::int16_t showMessageBox(QWidget& owner, std::string_view prompt, std::int16_
     box.setText(toQString(prompt));
     box.setWindowTitle(toQString(title));
     box.setWindowModality(Qt::ApplicationModal);
+    // A box without a title (the quit question) is still announced by the
+    // game's name, and its prompt is read out with it.
+    box.setAccessibleName(title.empty() ? QStringLiteral("Vantrel") : box.windowTitle());
+    box.setAccessibleDescription(box.text());
 
     if (buttons == kButtonsYesNo) {
         QPushButton* yes = box.addButton(QMessageBox::Yes);

@@ -72,6 +72,12 @@ frmMain::frmMain()
     setPalette(background);
     setAutoFillBackground(true);
 
+    // Screen readers announce the window by name and can explain the glyphs.
+    setAccessibleName(QStringLiteral("Vantrel"));
+    setAccessibleDescription(
+        QStringLiteral("The game board, eight rows of fifteen cells: V is an alien, O a hit, "
+                       "' your shot and A your cannon on the bottom row."));
+
     // The window itself takes every key; its children never hold the focus.
     setFocusPolicy(Qt::StrongFocus);
     createRows();
@@ -99,6 +105,10 @@ void frmMain::createRows() {
         label->setFocusPolicy(Qt::NoFocus);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
         label->move(kRowLeft, kRowTop + kRowPitch * row);
+        // The row's text is its accessible name, so a reader reads the cells
+        // and hears each change; the description says which row it is.
+        label->setAccessibleDescription(
+            QStringLiteral("Board row %1 of %2").arg(row + 1).arg(kRows));
         m_lblGame[static_cast<std::size_t>(row)] = label;
         setRowText(row, kOpeningRows[static_cast<std::size_t>(row)]);
     }

@@ -23,8 +23,11 @@ frmSplash::frmSplash(std::unique_ptr<frmMain> main) : m_main(std::move(main)) {
     setPalette(background);
     setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("Vantrel"));
 
     m_imgSplash = new QLabel(this);
+    m_imgSplash->setAccessibleName(QStringLiteral("Vantrel"));
+    m_imgSplash->setAccessibleDescription(QStringLiteral("The game's title picture"));
     m_imgSplash->setPixmap(QPixmap(QStringLiteral(":/assets/splash.bmp")));
     m_imgSplash->setScaledContents(false);
     m_imgSplash->setFocusPolicy(Qt::NoFocus);
