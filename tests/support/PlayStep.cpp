@@ -4,8 +4,6 @@
 #include "KeyCommands.h"
 #include "Tick.h"
 
-namespace {
-
 bool isCommandKey(std::int16_t code) {
     switch (code) {
     case kKeyLeft:
@@ -19,8 +17,6 @@ bool isCommandKey(std::int16_t code) {
         return false;
     }
 }
-
-} // namespace
 
 std::string playStep(GameState& state, FakeServices& ui, const PlayStep& step) {
     const GameState before = state;

@@ -16,4 +16,7 @@ struct PlayStep {
     std::int16_t answer = kAnswerOk; // for a box this step may show
 };
 
+// True for the six codes of the key table; every other code must do nothing.
+bool isCommandKey(std::int16_t code);
+
 std::string playStep(GameState& state, FakeServices& ui, const PlayStep& step);

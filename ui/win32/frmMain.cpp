@@ -4,6 +4,7 @@
 #include "PlatformCalls.h"
 #include "ResourceIds.h"
 #include "Tick.h"
+#include "WindowProc.h"
 #include "modButtons.h"
 
 namespace {
@@ -179,7 +180,7 @@ void frmMain::registerClass() {
     }
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &frmMain::windowProc;
+    wc.lpfnWndProc = &routeToWindow<frmMain>;
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VANTREL));
     wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_VANTREL), IMAGE_ICON,
@@ -189,20 +190,6 @@ void frmMain::registerClass() {
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     wc.lpszClassName = kClassName;
     RegisterClassExA(&wc);
-}
-
-LRESULT CALLBACK frmMain::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        auto* self = static_cast<frmMain*>(create->lpCreateParams);
-        self->m_hwnd = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<frmMain*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self == nullptr) {
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    }
-    return self->handleMessage(msg, wParam, lParam);
 }
 
 LRESULT frmMain::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

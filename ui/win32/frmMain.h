@@ -70,7 +70,7 @@ private:
     int textWidth(const std::string& text) const;
 
     static void registerClass();
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    template <class Window> friend LRESULT CALLBACK routeToWindow(HWND, UINT, WPARAM, LPARAM);
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
     PlatformCalls& m_calls;

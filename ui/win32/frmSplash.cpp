@@ -2,6 +2,7 @@
 
 #include "PlatformCalls.h"
 #include "ResourceIds.h"
+#include "WindowProc.h"
 #include "frmMain.h"
 
 frmSplash::frmSplash(PlatformCalls& calls) : m_calls(calls) {}
@@ -68,26 +69,12 @@ void frmSplash::registerClass() {
     }
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &frmSplash::windowProc;
+    wc.lpfnWndProc = &routeToWindow<frmSplash>;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     wc.lpszClassName = kClassName;
     RegisterClassExA(&wc);
-}
-
-LRESULT CALLBACK frmSplash::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        auto* self = static_cast<frmSplash*>(create->lpCreateParams);
-        self->m_hwnd = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<frmSplash*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self == nullptr) {
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    }
-    return self->handleMessage(msg, wParam, lParam);
 }
 
 LRESULT frmSplash::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

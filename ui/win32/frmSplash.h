@@ -38,7 +38,7 @@ private:
     void handover();
 
     static void registerClass();
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    template <class Window> friend LRESULT CALLBACK routeToWindow(HWND, UINT, WPARAM, LPARAM);
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
     PlatformCalls& m_calls;
