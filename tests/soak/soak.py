@@ -352,8 +352,9 @@ FILE_CHANGES = {"creat", "rename", "renameat", "renameat2", "unlink", "unlinkat"
                 "ftruncate", "fallocate", "mknod", "mknodat", "chmod", "fchmodat", "chown",
                 "fchownat", "lchown", "utimensat", "utime", "utimes", "setxattr", "removexattr"}
 WRITE_FLAGS = re.compile(r"O_(CREAT|WRONLY|RDWR|TRUNC|APPEND)\b")
-# Devices and kernel interfaces are not files the program could leave behind.
-NOT_FILES = ("/dev/", "/proc/", "/sys/")
+# Devices, kernel interfaces and memory files (strace shows those as
+# "/memfd:name") are not files the program could leave behind.
+NOT_FILES = ("/dev/", "/proc/", "/sys/", "/memfd:")
 
 
 def trace_calls(trace):
@@ -374,13 +375,22 @@ def trace_calls(trace):
             yield call.group(1), call.group(2), call.group(3)
 
 
-def path_arguments(name, args):
-    """The file paths a call names, made absolute with its directory fd."""
-    at = re.match(r"(?:AT_FDCWD|\d+)<([^>]*)>, \"([^\"]*)\"", args)
-    if at and name.endswith("at") or name == "openat2":
-        if at:
-            return [os.path.join(at.group(1), at.group(2))]
-    return re.findall(r'"(/[^"]*)"', args) + re.findall(r"^\d+<(/[^>]*)>", args)
+def path_arguments(args):
+    """The file paths a call names, joined to its directory fd where it has
+    one, or the path of the fd it works on."""
+    paths = []
+    for named in re.finditer(r'(?:(?:AT_FDCWD|\d+)<([^>]*)>, )?"([^"]*)"', args):
+        directory, path = named.group(1) or ".", named.group(2)
+        paths.append(path if path.startswith("/") else os.path.join(directory, path))
+    fd = re.match(r"\d+<([^>]*)>", args)
+    if fd and not paths:
+        paths.append(fd.group(1))
+    return paths
+
+
+def on_disk(path):
+    # Memory files, sockets and pipes show as "memfd:...", "socket:[...]".
+    return path.startswith(("/", ".")) and not path.startswith(NOT_FILES)
 
 
 def file_changes(trace, env):
@@ -391,12 +401,12 @@ def file_changes(trace, env):
     config_dirs = [env["HOME"], env["XDG_CONFIG_HOME"], "/etc"]
     config_dirs += env.get("XDG_CONFIG_DIRS", "/etc/xdg").split(":")
     for name, args, result in trace_calls(trace):
-        paths = path_arguments(name, args)
-        on_disk = [p for p in paths if not p.startswith(NOT_FILES)]
+        paths = path_arguments(args)
+        touches_disk = any(on_disk(p) for p in paths)
         succeeded = result != "-1"
-        if name in FILE_CHANGES and succeeded and on_disk:
+        if name in FILE_CHANGES and succeeded and touches_disk:
             changes.append(f"{name}({args}) = {result}")
-        elif name in ("open", "openat", "openat2") and succeeded and on_disk and \
+        elif name in ("open", "openat", "openat2") and succeeded and touches_disk and \
                 WRITE_FLAGS.search(args):
             changes.append(f"{name}({args}) = {result}")
         for path in paths:
