@@ -7,8 +7,9 @@ virtual X server of its own, and checks that it holds.
       Arrows, space, X, F1, Escape and random other keys, single and held
       down long enough to auto-repeat; every message box is answered (Escape,
       which means No to the quit question). Checks that the program never
-      dies, that its memory grows by less than 1 MiB after warm-up, that the
-      step timer kept its beat and that no tick ran while a box was open.
+      dies, that its memory (RSS and private pages) grows by less than 1 MiB
+      after warm-up, that the step timer kept its beat and that no tick ran
+      while a box was open.
       It ends with Escape and Yes (exit code 0), or with --sanitized with the
       close box, so that the leak check at exit sees the whole program.
 
@@ -54,8 +55,10 @@ OTHER_KEYS = (
        "KP_Enter", "eacute", "EuroSign", "shift+Tab", "ctrl+a", "alt+Up", "super+Down"]
 )
 # The game's own keys, with modifiers too: the game ignores the shift state.
-GAME_KEYS = ["Left", "Right", "space", "x", "shift+x", "ctrl+Left", "shift+space", "KP_Left",
-             "alt+Right"]
+# X is kept apart and rare, so that waves get the time to reach the bottom and
+# the loss box comes up now and then.
+GAME_KEYS = ["Left", "Right", "space", "ctrl+Left", "shift+space", "KP_Left", "alt+Right"]
+RESTART_KEYS = ["x", "shift+x"]
 HELD_KEYS = ["Left", "Right", "space"]
 
 
@@ -175,6 +178,11 @@ def press_for_box(game, key):
     return True
 
 
+def new_stats():
+    return dict.fromkeys(["keys", "holds", "restarts", "escapes", "quit boxes", "helps",
+                          "help boxes", "other boxes"], 0)
+
+
 def storm_step(game, stats):
     """One random action of the storm."""
     roll = random.random()
@@ -197,6 +205,9 @@ def storm_step(game, stats):
     elif roll < 0.90:
         stats["helps"] += 1
         stats["help boxes"] += press_for_box(game, random.choice(["F1", "ctrl+F1"]))
+    elif roll < 0.92:
+        run_xdotool(screen, ["key", random.choice(RESTART_KEYS)])
+        stats["restarts"] += 1
     else:
         time.sleep(random.uniform(0.1, 0.6))
     # Loss and win boxes come from ticks at any moment.
@@ -209,12 +220,15 @@ def run_xdotool(screen, args):
 
 
 def memory_kib(pid):
-    fields = {}
+    """Rss, Pss and Private (the pages no other process shares) in KiB."""
+    fields = {"Private": 0}
     with open(f"/proc/{pid}/smaps_rollup") as rollup:
         for line in rollup:
             parts = line.split()
             if len(parts) >= 2 and parts[0] in ("Rss:", "Pss:"):
                 fields[parts[0][:-1]] = int(parts[1])
+            elif len(parts) >= 2 and parts[0] in ("Private_Clean:", "Private_Dirty:"):
+                fields["Private"] += int(parts[1])
     return fields
 
 
@@ -315,8 +329,7 @@ def tick_report(log):
 
 def storm(program, seconds, sanitized, screen, home):
     isolated_env(screen, home)
-    stats = dict.fromkeys(["keys", "holds", "escapes", "quit boxes", "helps", "help boxes",
-                           "other boxes"], 0)
+    stats = new_stats()
     samples = []
     game = start([program], screen, home)
     try:
@@ -346,13 +359,15 @@ def storm(program, seconds, sanitized, screen, home):
     slack = 0.75 if sanitized else 0.9
     check(ticks >= slack * expected, f"only {ticks} of {expected} ticks ran")
 
-    for kind in ("Rss", "Pss"):
+    # Pss is shown but not held to the limit: it rises by itself whenever
+    # another process that shared the same Qt pages exits.
+    for kind in ("Rss", "Private", "Pss"):
         after = [kib[kind] for at, kib in samples if at >= warm_up]
         base = statistics.median(after[:3])
         end = statistics.median(after[-3:])
         print(f"{kind}: {base} KiB after {warm_up:.0f} s warm-up, {end} KiB at the end "
               f"({end - base:+} KiB)")
-        if not sanitized:
+        if not sanitized and kind != "Pss":
             check(end - base < MEMORY_LIMIT_KIB, f"{kind} grew by {end - base} KiB")
 
 
@@ -433,8 +448,7 @@ def no_writes(program, seconds, screen, home):
     trace_path = os.path.join(home, "strace.log")
     command = ["strace", "-f", "-qq", "-y", "-s", "256", "-o", trace_path,
                "-e", "trace=%file,ftruncate,fallocate", program]
-    stats = dict.fromkeys(["keys", "holds", "escapes", "quit boxes", "helps", "help boxes",
-                           "other boxes"], 0)
+    stats = new_stats()
     game = start(command, screen, home, child_of_strace=True)
     try:
         play(game, seconds, stats)
