@@ -205,6 +205,15 @@ def play_through(program, screen):
         wait_for("the cannon to move left", lambda: cannon_x(screen, main) == start - cell, 5)
         print(f"cannon moved by real keys: x {start} -> {right} -> {start} -> {start - cell}")
 
+        # With no window manager to hand it back, the board must take the
+        # keyboard again itself once a box has closed.
+        screen.key("F1")
+        wait_for("the help box to take the keyboard",
+                 lambda: screen.focus() not in (None, main)
+                 and screen.focus() in screen.visible_windows(game.pid), 5)
+        screen.key("Return")
+        wait_for("the main window to take the keyboard back", lambda: screen.focus() == main, 5)
+
         screen.key("Escape")
         wait_for("the quit question to take the keyboard",
                  lambda: screen.focus() not in (None, main)

@@ -175,8 +175,14 @@ std::int16_t frmMain::messageBox(std::string_view prompt, std::int16_t buttons,
         m_tmrStep.stop();
     }
     const std::int16_t answer = m_messageBox(*this, prompt, buttons, title);
-    if (--m_openBoxes == 0 && m_resumeAfterBoxes && !m_ended) {
-        m_tmrStep.start();
+    if (--m_openBoxes == 0 && !m_ended) {
+        if (m_resumeAfterBoxes) {
+            m_tmrStep.start();
+        }
+        // The keyboard must come back to the board. A window manager would
+        // see to that, but without one the focus is left on the root window
+        // when the box closes, and the player's keys would go nowhere.
+        activateWindow();
     }
     return answer;
 }
