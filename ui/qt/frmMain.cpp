@@ -151,7 +151,8 @@ void frmMain::setRowText(int row, std::string_view text) {
     QLabel& label = *m_lblGame[index];
     const QString shown = toQString(text);
     label.setText(shown);
-    // Like the original's self-sizing labels, an empty row keeps one cell.
+    // A row label sizes itself to its text, but an empty row keeps one cell's
+    // width so that it stays a visible, placed control.
     const int width = std::max(QFontMetrics(m_boardFont).horizontalAdvance(shown), m_cellWidth);
     label.resize(width + kLabelOverhang, kRowHeight);
 }
