@@ -30,6 +30,10 @@ SPLASH_SIZE = "656x81"
 MAIN_SIZE = "212x146"
 TICK_MS = 250
 
+# The virtual X server is started and stopped the same way as in the tests.
+sys.path.insert(0, os.path.join(ROOT, "tests", "qt"))
+from RealWindowTest import start_xvfb, stop_xvfb  # noqa: E402
+
 
 def build(build_dir):
     subprocess.run(["cmake", "-S", ROOT, "-B", build_dir, "-G", "Ninja",
@@ -55,21 +59,6 @@ def windows_program():
         subprocess.run(["cmake", "--build", "--preset", "win64", "--target", "Vantrel"],
                        cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
     return exe if os.path.exists(exe) else None
-
-
-def start_xvfb():
-    read_end, write_end = os.pipe()
-    # -noreset: by default the server resets whenever its last client leaves,
-    # and drops any client that connects meanwhile; with short-lived X tools
-    # polling beside the program, that would now and then refuse the program.
-    server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-         "-noreset"],
-        pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end, "rb") as pipe:
-        number = pipe.readline().decode().strip()
-    return server, ":" + number
 
 
 def window_of_size(env, pid, size):
@@ -197,8 +186,7 @@ def main():
         game_cpu = waiting_cpu(game, env, MAIN_SIZE)
         bare_cpu = waiting_cpu(bare + ["--timer"], env, SPLASH_SIZE)
     finally:
-        server.send_signal(signal.SIGTERM)
-        server.wait()
+        stop_xvfb(server)
 
     def start_cell(times):
         return (f"{statistics.median(times):.1f} ms ({min(times):.1f}–{max(times):.1f})")

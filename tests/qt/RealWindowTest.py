@@ -72,6 +72,15 @@ def start_xvfb():
     return server, ":" + number.decode().strip()
 
 
+def stop_xvfb(server):
+    server.send_signal(signal.SIGTERM)
+    try:
+        server.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        server.kill()
+        server.wait()
+
+
 class Screen:
     """The X tools, pointed at one display."""
 
@@ -276,11 +285,7 @@ def main():
         print(f"FAILED: {failure}")
         return 1
     finally:
-        server.send_signal(signal.SIGTERM)
-        try:
-            server.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            server.kill()
+        stop_xvfb(server)
     print("passed")
     return 0
 

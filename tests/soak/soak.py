@@ -37,7 +37,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "qt"))
 from RealWindowTest import (MAIN_SIZE, SPLASH_SIZE, Failure, Screen, check, find_window,  # noqa: E402
-                            start_xvfb, wait_for)
+                            start_xvfb, stop_xvfb, wait_for)
 
 SKIP = 77
 TICK_MS = 250
@@ -510,11 +510,7 @@ def main():
         print(f"FAILED: {failure}")
         return 1
     finally:
-        server.send_signal(signal.SIGTERM)
-        try:
-            server.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            server.kill()
+        stop_xvfb(server)
         shutil.rmtree(home, ignore_errors=True)
     print("passed")
     return 0
