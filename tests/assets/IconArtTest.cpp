@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 #include <vector>
 
@@ -107,7 +108,7 @@ TEST(Icon, ShowsAlienHitAlienOnTopAndAShotAboveTheCannonLowerRight) {
 
 TEST(AssetFiles, EachFileDecodesToWhatWasDrawn) {
     const std::vector<AssetFile> files = drawAssetFiles();
-    ASSERT_EQ(files.size(), 6U);
+    ASSERT_EQ(files.size(), 7U);
     EXPECT_EQ(files[0].name, "splash.bmp");
     EXPECT_EQ(files[1].name, "vantrel.ico");
     EXPECT_EQ(files[2].name, "vantrel.png");
@@ -128,4 +129,20 @@ TEST(AssetFiles, EachFileDecodesToWhatWasDrawn) {
             }
         }
     }
+    EXPECT_EQ(files[6].name, "splash.png");
+    EXPECT_EQ(readPng(files[6].bytes), readBmp(files[0].bytes));
+}
+
+TEST(AssetFiles, CommittedPngsAreCompressed) {
+    // Pixel art this plain packs into a few kilobytes; a larger file means
+    // the compression has been lost.
+    constexpr std::uintmax_t kMostBytes = 16 * 1024;
+    int pngs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(VANTREL_ASSETS_DIR)) {
+        if (entry.path().extension() == ".png") {
+            ++pngs;
+            EXPECT_LE(entry.file_size(), kMostBytes) << entry.path();
+        }
+    }
+    EXPECT_EQ(pngs, 5);
 }

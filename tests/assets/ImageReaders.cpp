@@ -1,5 +1,7 @@
 #include "ImageReaders.h"
 
+#include <QImage>
+
 #include <stdexcept>
 #include <string>
 
@@ -14,12 +16,6 @@ void require(bool condition, const std::string& what) {
 std::uint32_t readLe16(const Bytes& b, std::size_t at) {
     require(at + 2 <= b.size(), "read past the end");
     return std::uint32_t{b[at]} | (std::uint32_t{b[at + 1]} << 8);
-}
-
-std::uint32_t readBe32(const Bytes& b, std::size_t at) {
-    require(at + 4 <= b.size(), "read past the end");
-    return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) |
-           (std::uint32_t{b[at + 2]} << 8) | std::uint32_t{b[at + 3]};
 }
 
 // The 40-byte info header and the colour rows after it, bottom-up in
@@ -85,55 +81,18 @@ Image readIco(const Bytes& file) {
 }
 
 Image readPng(const Bytes& file) {
-    const Bytes signature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    require(file.size() > 8 && Bytes(file.begin(), file.begin() + 8) == signature, "signature");
-
-    Bytes header;
-    Bytes zlib;
-    std::string type;
-    for (std::size_t at = 8; type != "IEND";) {
-        const std::uint32_t length = readBe32(file, at);
-        require(at + 12 + length <= file.size(), "chunk past the end");
-        type.assign(file.begin() + static_cast<std::ptrdiff_t>(at + 4),
-                    file.begin() + static_cast<std::ptrdiff_t>(at + 8));
-        require(crc32(std::span(file).subspan(at + 4, length + 4)) ==
-                    readBe32(file, at + 8 + length),
-                "bad CRC on " + type);
-        const auto data = file.begin() + static_cast<std::ptrdiff_t>(at + 8);
-        (type == "IHDR" ? header : zlib)
-            .insert((type == "IHDR" ? header : zlib).end(), data, data + length);
-        at += 12 + length;
-        require(type != "IEND" || at == file.size(), "bytes after IEND");
-    }
-    require(header.size() == 13 && header[8] == 8 && header[9] == 2, "not 8-bit RGB");
-    require(header[10] == 0 && header[11] == 0 && header[12] == 0, "method or interlace");
-    const auto width = static_cast<int>(readBe32(header, 0));
-    const auto height = static_cast<int>(readBe32(header, 4));
-
-    require(zlib.size() >= 6 && ((zlib[0] << 8) | zlib[1]) % 31 == 0, "bad zlib header");
-    Bytes raw;
-    std::size_t at = 2;
-    for (bool last = false; !last;) {
-        require(at + 5 <= zlib.size() && (zlib[at] & 0x06) == 0, "not a stored block");
-        last = (zlib[at] & 1) != 0;
-        const std::uint32_t length = readLe16(zlib, at + 1);
-        require((readLe16(zlib, at + 3) ^ 0xFFFF) == length, "stored block NLEN");
-        require(at + 5 + length <= zlib.size(), "stored block past the end");
-        const auto data = zlib.begin() + static_cast<std::ptrdiff_t>(at + 5);
-        raw.insert(raw.end(), data, data + length);
-        at += 5 + length;
-    }
-    require(at + 4 == zlib.size() && readBe32(zlib, at) == adler32(raw), "bad Adler-32");
-
-    const std::size_t rowBytes = 1 + static_cast<std::size_t>(width) * 3;
-    require(raw.size() == rowBytes * static_cast<std::size_t>(height), "pixel data size");
-    Image image(width, height);
-    for (int y = 0; y < height; ++y) {
-        const std::size_t start = rowBytes * static_cast<std::size_t>(y);
-        require(raw[start] == 0, "a scanline uses a filter");
-        for (int x = 0; x < width; ++x) {
-            const std::size_t p = start + 1 + static_cast<std::size_t>(x) * 3;
-            image.setPixel(x, y, {raw[p], raw[p + 1], raw[p + 2]});
+    const QImage decoded = QImage::fromData(file.data(), static_cast<int>(file.size()), "PNG");
+    require(!decoded.isNull(), "not a PNG Qt can read");
+    require(!decoded.hasAlphaChannel(), "the PNG has transparency");
+    const QImage rgb = decoded.convertToFormat(QImage::Format_RGB888);
+    Image image(rgb.width(), rgb.height());
+    for (int y = 0; y < rgb.height(); ++y) {
+        for (int x = 0; x < rgb.width(); ++x) {
+            const QRgb c = rgb.pixel(x, y);
+            image.setPixel(x, y,
+                           {static_cast<std::uint8_t>(qRed(c)),
+                            static_cast<std::uint8_t>(qGreen(c)),
+                            static_cast<std::uint8_t>(qBlue(c))});
         }
     }
     return image;

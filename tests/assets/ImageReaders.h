@@ -5,9 +5,10 @@
 
 #include <cstdint>
 
-// Independent readers for the files the asset tool writes. They throw
-// std::runtime_error naming the first thing that is off, so a failing test
-// says which field or checksum broke.
+// Readers for the files the asset tool writes. The bitmap and icon readers
+// parse every header field themselves, independently of the writer; PNG is
+// decoded by Qt. They throw std::runtime_error naming the first thing that is
+// off, so a failing test says which field broke.
 
 std::uint32_t readLe32(const Bytes& bytes, std::size_t offset);
 
@@ -17,5 +18,5 @@ Image readBmp(const Bytes& file);
 // A single-image 24-bit icon; also checks that its mask marks every pixel opaque.
 Image readIco(const Bytes& file);
 
-// An 8-bit RGB PNG whose image data is a zlib stream of stored blocks.
+// An opaque PNG.
 Image readPng(const Bytes& file);

@@ -4,9 +4,10 @@
 #include "SplashArt.h"
 
 std::vector<AssetFile> drawAssetFiles() {
+    const Image splash = drawSplash();
     const Image icon = drawIcon();
     std::vector<AssetFile> files = {
-        {"splash.bmp", encodeBmp(drawSplash())},
+        {"splash.bmp", encodeBmp(splash)},
         {"vantrel.ico", encodeIco(icon)},
         {"vantrel.png", encodePng(icon)},
     };
@@ -17,5 +18,7 @@ std::vector<AssetFile> drawAssetFiles() {
         files.push_back(
             {"vantrel-" + std::to_string(size) + ".png", encodePng(icon.enlarged(factor))});
     }
+    // Browsers show PNG, not bitmaps: the same title picture for the web build.
+    files.push_back({"splash.png", encodePng(splash)});
     return files;
 }

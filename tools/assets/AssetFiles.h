@@ -13,5 +13,6 @@ struct AssetFile {
 
 // The splash picture, the program icon for Windows and the same icon as PNG
 // for the window title bars of other platforms, in that order; then the icon
-// enlarged to 64, 128 and 256 pixels for desktop icon themes.
+// enlarged to 64, 128 and 256 pixels for desktop icon themes; last the
+// splash picture again as PNG, for the browser build.
 std::vector<AssetFile> drawAssetFiles();

@@ -3,12 +3,17 @@
 #include "Image.h"
 
 #include <cstdint>
-#include <span>
 #include <vector>
 
-// Encoders for the three file formats the game ships. Each returns the whole
-// file as bytes, so the tool can write it or compare it with the committed copy.
+class QImage;
+
+// Encoders for the file formats the game ships, built on Qt's image writers.
+// Each returns the whole file as bytes, so the tool can write it or compare it
+// with the committed copy. They throw std::runtime_error if the writer fails.
 using Bytes = std::vector<std::uint8_t>;
+
+// The picture as a 24-bit Qt image at 96 dots per inch.
+QImage toQImage(const Image& image);
 
 // An uncompressed Windows bitmap: 54-byte header, no colour table, 24 bits per
 // pixel, rows stored bottom-up and padded to a multiple of four bytes.
@@ -19,11 +24,6 @@ Bytes encodeBmp(const Image& image);
 // which the format cannot describe.
 Bytes encodeIco(const Image& image);
 
-// A PNG file, 8-bit RGB, no interlacing. The image data is deflated with
-// stored blocks only: the icon is tiny, and it keeps the tool free of a
-// compression library.
+// A PNG file, 8-bit RGB, no interlacing, compressed as tightly as the
+// writer can.
 Bytes encodePng(const Image& image);
-
-// The checksums PNG needs: CRC-32 of each chunk and Adler-32 of the zlib stream.
-std::uint32_t crc32(std::span<const std::uint8_t> data);
-std::uint32_t adler32(std::span<const std::uint8_t> data);

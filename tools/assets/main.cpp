@@ -5,6 +5,8 @@
 
 #include "AssetFiles.h"
 
+#include <QImage>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -23,8 +25,8 @@ constexpr int kExitUsage = 2;
 constexpr std::string_view kUsage =
     "usage: vantrel-draw-assets DIR\n"
     "       vantrel-draw-assets --check DIR\n"
-    "Writes splash.bmp, vantrel.ico and vantrel.png into DIR, or\n"
-    "with --check compares the files in DIR with a fresh drawing.\n";
+    "Writes splash.bmp, vantrel.ico, the PNG icons and splash.png into DIR,\n"
+    "or with --check compares the files in DIR with a fresh drawing.\n";
 
 std::optional<Bytes> readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -63,6 +65,25 @@ bool writeFile(const std::filesystem::path& path, const Bytes& bytes) {
     return true;
 }
 
+// How tightly a PNG is packed is up to the compression library, and another
+// version of it may pack the same pixels differently. So a committed PNG that
+// is not byte for byte a fresh one still matches if it decodes to the same
+// opaque picture.
+bool isSamePng(const Bytes& onDisk, const Bytes& fresh) {
+    const auto decode = [](const Bytes& bytes) {
+        return QImage::fromData(bytes.data(), static_cast<int>(bytes.size()), "PNG");
+    };
+    const QImage committed = decode(onDisk);
+    return !committed.isNull() && !committed.hasAlphaChannel() &&
+           committed.convertToFormat(QImage::Format_RGB888) ==
+               decode(fresh).convertToFormat(QImage::Format_RGB888);
+}
+
+bool matches(const AssetFile& file, const Bytes& onDisk) {
+    return onDisk == file.bytes || (std::filesystem::path(file.name).extension() == ".png" &&
+                                    isSamePng(onDisk, file.bytes));
+}
+
 int writeAll(const std::filesystem::path& dir) {
     int status = kExitOk;
     for (const AssetFile& file : drawAssetFiles()) {
@@ -86,7 +107,7 @@ int checkAll(const std::filesystem::path& dir) {
         if (!onDisk) {
             std::cerr << "missing: " << path.string() << "\n";
             status = kExitFailed;
-        } else if (*onDisk != file.bytes) {
+        } else if (!matches(file, *onDisk)) {
             std::cerr << "differs from a fresh drawing: " << path.string()
                       << " (redraw it with vantrel-draw-assets)\n";
             status = kExitFailed;
