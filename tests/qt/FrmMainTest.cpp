@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -448,6 +449,51 @@ private slots:
         }
         QCOMPARE(shiftState(Qt::ShiftModifier | Qt::AltModifier), std::int16_t{5});
         QCOMPARE(shiftState(Qt::ControlModifier | Qt::KeypadModifier), std::int16_t{2});
+    }
+
+    void keysOfOtherLayouts_data() {
+        // What Qt reports for a key (its code and the X keycode of its place)
+        // under a layout, and the virtual key code the game must get.
+        QTest::addColumn<int>("key");
+        QTest::addColumn<uint>("keycode");
+        QTest::addColumn<int>("code");
+        QTest::newRow("ru X key") << 0x427 << 53u << int('X');
+        QTest::newRow("ru x key, small letter") << 0x447 << 53u << int('X');
+        QTest::newRow("gr X key") << 0x3a7 << 53u << int('X');
+        QTest::newRow("ru Q key") << 0x419 << 24u << int('Q');
+        QTest::newRow("ru M key") << 0x42c << 58u << int('M');
+        QTest::newRow("unnamed key at 7") << int(Qt::Key_unknown) << 16u << int('7');
+        // A non-Latin letter off the letter rows has no US letter to take.
+        QTest::newRow("ru comma key") << 0x411 << 59u << int(kVirtualKeyNone);
+        // Latin layouts keep their own letters, not the US places.
+        QTest::newRow("fr A at US Q") << int(Qt::Key_A) << 24u << int('A');
+        QTest::newRow("de Z at US Y") << int(Qt::Key_Z) << 29u << int('Z');
+        QTest::newRow("de Y at US Z") << int(Qt::Key_Y) << 52u << int('Y');
+        QTest::newRow("fr e-acute at US 2") << int(Qt::Key_Eacute) << 11u << int(kVirtualKeyNone);
+        QTest::newRow("fr comma at US M") << int(Qt::Key_Comma) << 58u << int(kVirtualKeyNone);
+        QTest::newRow("ru left arrow") << int(Qt::Key_Left) << 113u << 37;
+        QTest::newRow("ru space") << int(Qt::Key_Space) << 65u << 32;
+        QTest::newRow("ru Escape") << int(Qt::Key_Escape) << 9u << 27;
+        QTest::newRow("ru F1") << int(Qt::Key_F1) << 67u << 112;
+        QTest::newRow("synthetic key, no keycode") << 0x427 << 0u << int(kVirtualKeyNone);
+    }
+
+    void keysOfOtherLayouts() {
+        QFETCH(int, key);
+        QFETCH(uint, keycode);
+        QFETCH(int, code);
+        QCOMPARE(int(virtualKeyCode(key, keycode)), code);
+    }
+
+    void cyrillicXRestartsThroughTheWindow() {
+        GameState& state = m_main->gameState();
+        state.cannonCol = 0;
+        state.waveRow = 4;
+        // What the key labelled X sends under a Russian layout.
+        QKeyEvent che(QEvent::KeyPress, 0x427, Qt::NoModifier, 53, 0x6de, 0,
+                      QStringLiteral("\u0447"));
+        QApplication::sendEvent(m_main.get(), &che);
+        QCOMPARE(m_main->gameState(), freshGame());
     }
 };
 

@@ -3,10 +3,13 @@
 with real key presses, as a player would: the splash appears, the main window
 replaces it, the arrows move the cannon on the screen, Escape and Return quit.
 
-Usage: RealWindowTest.py PATH/TO/vantrel
+Usage: RealWindowTest.py PATH/TO/vantrel [--layouts]
+  --layouts  instead, plays with physical keys (XTEST keycodes) under the
+             ru, gr, us+ru (second group), de and fr layouts
 Exit codes: 0 passed, 1 failed, 77 skipped (Xvfb or the X tools are missing).
 """
 
+import argparse
 import os
 import shutil
 import signal
@@ -125,6 +128,55 @@ class Screen:
         check(len(raw) == width * height * 3, f"screenshot has {len(raw)} bytes")
         return [[tuple(raw[(y * width + x) * 3:(y * width + x) * 3 + 3]) for x in range(width)]
                 for y in range(height)]
+
+
+class Keyboard:
+    """Physical keys through the XTEST extension, by X keycode. xdotool sends
+    keysyms and remaps a spare keycode for any the layout lacks, which would
+    hide what a layout really gives for a place on the keyboard. The open
+    connection also keeps the server from resetting its keymap."""
+
+    # X keycodes of a US keyboard (the kernel's key numbers plus 8).
+    CODES = {"Escape": 9, "x": 53, "Return": 36, "space": 65, "Left": 113, "Right": 114,
+             "F1": 67}
+
+    def __init__(self, display):
+        import ctypes
+        self.xlib = ctypes.cdll.LoadLibrary("libX11.so.6")
+        self.xtst = ctypes.cdll.LoadLibrary("libXtst.so.6")
+        self.xlib.XOpenDisplay.restype = ctypes.c_void_p
+        self.xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.xlib.XFlush.argtypes = [ctypes.c_void_p]
+        self.xlib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        self.xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.xlib.XkbLockGroup.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_uint]
+        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
+                                                ctypes.c_ulong]
+        self.display = self.xlib.XOpenDisplay(display.encode())
+        check(self.display, f"cannot open the X display {display}")
+
+    def press(self, name):
+        code = self.CODES[name]
+        for down in (1, 0):
+            self.xtst.XTestFakeKeyEvent(self.display, code, down, 0)
+            self.xlib.XSync(self.display, 0)
+            time.sleep(0.03)
+
+    def keysym(self, name, group):
+        """What the key at `name`'s place gives, unshifted, in layout `group`."""
+        import ctypes
+        self.xlib.XkbKeycodeToKeysym.restype = ctypes.c_ulong
+        self.xlib.XkbKeycodeToKeysym.argtypes = [ctypes.c_void_p, ctypes.c_ubyte, ctypes.c_int,
+                                                 ctypes.c_int]
+        return self.xlib.XkbKeycodeToKeysym(self.display, self.CODES[name], group, 0)
+
+    def lock_group(self, group):
+        """Makes layout number `group` (0 the first) the active one."""
+        self.xlib.XkbLockGroup(self.display, 0x100, group)  # XkbUseCoreKbd
+        self.xlib.XSync(self.display, 0)
+
+    def close(self):
+        self.xlib.XCloseDisplay(self.display)
 
 
 def green(pixel):
@@ -253,6 +305,62 @@ def skip_splash_with_a_key(program, screen):
         game.wait()
 
 
+# Layouts to play under, with the group to make active; the key labelled X
+# gives a Latin x in the last two only.
+LAYOUTS = [("ru", 0), ("gr", 0), ("us,ru", 1), ("de", 0), ("fr", 0)]
+KEYSYM_X = 0x78
+
+
+def play_with_physical_keys(program, screen, keyboard):
+    """Skips the splash, steers and restarts with the keys at their places on
+    the keyboard, whatever the layout makes of them, and quits."""
+    game, splash, _ = start_game(program, screen)
+    try:
+        seen = time.monotonic()
+        wait_for("the splash to take the keyboard", lambda: screen.focus() == splash, 5)
+        keyboard.press("x")
+        main = wait_for("the main window",
+                        lambda: find_window(screen, game.pid, MAIN_SIZE, "Vantrel"), 20)
+        check(time.monotonic() - seen < (SPLASH_MS - 300) / 1000, "the X key did not skip the splash")
+        wait_for("the main window to take the keyboard", lambda: screen.focus() == main, 5)
+        start = wait_for("the cannon", lambda: cannon_x(screen, main), 5)
+        keyboard.press("Right")
+        wait_for("the cannon to move right", lambda: (cannon_x(screen, main) or start) > start, 5)
+        keyboard.press("x")
+        wait_for("the X key to restart the game", lambda: cannon_x(screen, main) == start, 5)
+        keyboard.press("Escape")
+        wait_for("the quit question to take the keyboard",
+                 lambda: screen.focus() not in (None, main)
+                 and screen.focus() in screen.visible_windows(game.pid), 5)
+        keyboard.press("Return")
+        code = game.wait(timeout=10)
+        check(code == 0, f"quitting with Yes ended with exit code {code}")
+    finally:
+        if game.poll() is None:
+            game.kill()
+            game.wait()
+
+
+def keyboard_layouts(program, screen):
+    keyboard = Keyboard(screen.env["DISPLAY"])
+    try:
+        for layout, group in LAYOUTS:
+            result = run(["setxkbmap", "-layout", layout], screen.env)
+            check(result.returncode == 0, f"setxkbmap -layout {layout}: {result.stderr}")
+            keyboard.lock_group(group)
+            keysym = keyboard.keysym("x", group)
+            latin = layout in ("de", "fr")
+            check((keysym == KEYSYM_X) == latin,
+                  f"under {layout} the X key gives keysym {keysym:#x}: the layout is not in effect")
+            play_with_physical_keys(program, screen, keyboard)
+            print(f"layout {layout}, group {group + 1} (X key gives keysym {keysym:#x}): "
+                  "the X key skipped the splash and restarted the game, arrows, Escape and "
+                  "Return worked")
+    finally:
+        run(["setxkbmap", "-layout", "us"], screen.env)
+        keyboard.close()
+
+
 def explains_missing_display(program):
     env = {k: v for k, v in os.environ.items()
            if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
@@ -263,24 +371,33 @@ def explains_missing_display(program):
 
 
 def main():
-    if len(sys.argv) != 2:
-        print(__doc__)
-        return 2
-    program = os.path.abspath(sys.argv[1])
-    try:
-        explains_missing_display(program)
-    except Failure as failure:
-        print(f"FAILED: {failure}")
-        return 1
-    missing = [t for t in ("Xvfb", "xdotool", "xwininfo", "xprop", "import") if not shutil.which(t)]
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("program")
+    parser.add_argument("--layouts", action="store_true",
+                        help="play under other keyboard layouts instead")
+    args = parser.parse_args()
+    program = os.path.abspath(args.program)
+    tools = ["Xvfb", "xdotool", "xwininfo", "xprop", "import"]
+    if args.layouts:
+        tools.append("setxkbmap")
+    else:
+        try:
+            explains_missing_display(program)
+        except Failure as failure:
+            print(f"FAILED: {failure}")
+            return 1
+    missing = [t for t in tools if not shutil.which(t)]
     if missing:
         print("skipped: not installed: " + ", ".join(missing))
         return SKIP
     server, display = start_xvfb()
     try:
         screen = Screen(display)
-        play_through(program, screen)
-        skip_splash_with_a_key(program, screen)
+        if args.layouts:
+            keyboard_layouts(program, screen)
+        else:
+            play_through(program, screen)
+            skip_splash_with_a_key(program, screen)
     except Failure as failure:
         print(f"FAILED: {failure}")
         return 1

@@ -1,5 +1,9 @@
 #include "VirtualKeys.h"
 
+#include <QChar>
+#include <QKeyEvent>
+#include <string_view>
+
 namespace {
 
 // Keys whose Qt code is not already the virtual key code. Letters and digits
@@ -22,6 +26,42 @@ constexpr KeyPair kKeyTable[] = {
 constexpr int kFirstFunctionKeyCode = 112; // F1
 constexpr int kFunctionKeys = 24;
 
+// The letters and digits of a US keyboard by their X keycode, which on Linux
+// is the kernel's key number plus 8 (X servers and Wayland compositors alike).
+// Each entry is the first keycode of a row and that row's characters.
+struct KeyRow {
+    quint32 firstKeycode;
+    const char* characters;
+};
+
+constexpr KeyRow kUsRows[] = {
+    {10, "1234567890"},
+    {24, "QWERTYUIOP"},
+    {38, "ASDFGHJKL"},
+    {52, "ZXCVBNM"},
+};
+
+std::int16_t usKeyAt(quint32 keycode) {
+    for (const auto& row : kUsRows) {
+        const std::string_view characters(row.characters);
+        if (keycode >= row.firstKeycode && keycode < row.firstKeycode + characters.size()) {
+            return static_cast<std::int16_t>(characters[keycode - row.firstKeycode]);
+        }
+    }
+    return kVirtualKeyNone;
+}
+
+// Whether the key gives a letter of a script other than Latin. Qt names such
+// keys by the letter's code point; accented Latin letters (the French and
+// German layouts' own keys) do not count.
+bool isNonLatinLetter(int qtKey) {
+    if (qtKey <= 0x7f || qtKey > 0xffff) {
+        return false;
+    }
+    const QChar character(static_cast<char16_t>(qtKey));
+    return character.isLetter() && character.script() != QChar::Script_Latin;
+}
+
 } // namespace
 
 std::int16_t virtualKeyCode(int qtKey) {
@@ -37,6 +77,21 @@ std::int16_t virtualKeyCode(int qtKey) {
         }
     }
     return kVirtualKeyNone;
+}
+
+std::int16_t virtualKeyCode(int qtKey, quint32 nativeScanCode) {
+    const std::int16_t code = virtualKeyCode(qtKey);
+    if (code != kVirtualKeyNone) {
+        return code;
+    }
+    if (isNonLatinLetter(qtKey) || qtKey == 0 || qtKey == Qt::Key_unknown) {
+        return usKeyAt(nativeScanCode);
+    }
+    return kVirtualKeyNone;
+}
+
+std::int16_t virtualKeyCode(const QKeyEvent& event) {
+    return virtualKeyCode(event.key(), event.nativeScanCode());
 }
 
 std::int16_t shiftState(Qt::KeyboardModifiers modifiers) {

@@ -207,7 +207,7 @@ bool frmMain::event(QEvent* event) {
     // can spend Tab or the arrows on focus navigation. Releases are ignored.
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        Form_KeyDown(virtualKeyCode(key->key()), shiftState(key->modifiers()));
+        Form_KeyDown(virtualKeyCode(*key), shiftState(key->modifiers()));
         return true;
     }
     return QWidget::event(event);

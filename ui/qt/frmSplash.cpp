@@ -91,7 +91,7 @@ bool frmSplash::event(QEvent* event) {
     // consumed here and never reaches the game.
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        Form_KeyDown(virtualKeyCode(key->key()), shiftState(key->modifiers()));
+        Form_KeyDown(virtualKeyCode(*key), shiftState(key->modifiers()));
         return true;
     }
     return QWidget::event(event);
