@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QtGlobal>
 #include <Qt>
+#include <QtGlobal>
 #include <cstdint>
 
 class QKeyEvent;
