@@ -2,7 +2,13 @@
 // it finds the windows by class and title, posts key-downs with virtual key
 // codes, reads the board from the labels and answers the message boxes. Each
 // key's effect is awaited before the next key; every wait has a deadline.
-// Then it reads the file as Explorer does: version record, icon, picture.
+// Then it reads the file as Explorer and the loader do: version record, icon,
+// picture and application manifest.
+//
+// The screen's DPI is the second argument (96 if none): it is written to the
+// Wine prefix before the game starts, and every size the driver checks is
+// the size at 96 dpi scaled by dpi / 96. The driver itself is per-monitor DPI
+// aware, so what it reads is what is on the screen, unscaled.
 
 #include "WinTestSupport.h"
 
@@ -11,6 +17,9 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -19,6 +28,13 @@ namespace {
 constexpr DWORD kStartMs = 20000; // a cold Wine may take a while to start a program
 constexpr DWORD kEffectMs = 3000;
 constexpr int kBoxTextId = 0xFFFF; // the prompt's control in a message box
+UINT g_dpi = USER_DEFAULT_SCREEN_DPI;
+
+// A length in pixels at 96 dpi, at the DPI under test.
+int px(int length) {
+    return MulDiv(length, static_cast<int>(g_dpi), USER_DEFAULT_SCREEN_DPI);
+}
+
 const std::string kHelpText = "Use the left and right arrow keys to steer, and the space bar to "
                               "shoot. Press Escape to quit and X to restart.";
 
@@ -151,6 +167,85 @@ void postKey(HWND hwnd, WPARAM key) {
     PostMessageA(hwnd, WM_KEYDOWN, key, 1);
 }
 
+// A window's client area in screen coordinates.
+RECT clientOnScreen(HWND hwnd) {
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+// A child window's rectangle in its parent's client coordinates.
+RECT childRect(HWND child) {
+    RECT rc;
+    GetWindowRect(child, &rc);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+LONG widthOf(const RECT& rc) {
+    return rc.right - rc.left;
+}
+
+LONG heightOf(const RECT& rc) {
+    return rc.bottom - rc.top;
+}
+
+// The bounding box of the lit (non-black) pixels on the screen inside
+// `area`, relative to its top-left corner; empty if all is black.
+RECT inkOnScreen(const RECT& area) {
+    const int width = widthOf(area);
+    const int height = heightOf(area);
+    RECT ink = {width, height, 0, 0};
+    if (width <= 0 || height <= 0) {
+        return RECT{};
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, dib);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const auto* pixel = static_cast<const std::uint32_t*>(bits);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if ((pixel[y * width + x] & 0xFFFFFFu) != 0) {
+                ink.left = std::min<LONG>(ink.left, x);
+                ink.top = std::min<LONG>(ink.top, y);
+                ink.right = std::max<LONG>(ink.right, x + 1);
+                ink.bottom = std::max<LONG>(ink.bottom, y + 1);
+            }
+        }
+    }
+    SelectObject(memory, previous);
+    DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ink.right > ink.left ? ink : RECT{};
+}
+
+// The lit pixels of one board row as shown, relative to the row's label.
+RECT rowInk(HWND label) {
+    RECT rc;
+    GetWindowRect(label, &rc);
+    return inkOnScreen(rc);
+}
+
+void checkCentredOnScreen(HWND hwnd) {
+    RECT frame;
+    GetWindowRect(hwnd, &frame);
+    CHECK(std::abs(frame.left + frame.right - GetSystemMetrics(SM_CXSCREEN)) <= 1);
+    CHECK(std::abs(frame.top + frame.bottom - GetSystemMetrics(SM_CYSCREEN)) <= 1);
+}
+
 void pressButton(HWND box, int id) {
     HWND button = GetDlgItem(box, id);
     CHECK(button != nullptr);
@@ -165,6 +260,63 @@ void checkBoardHeldWhileOpen(const std::vector<HWND>& labels) {
     CHECK(readBoard(labels) == before);
 }
 
+// The splash at the DPI under test: its size, its place, and the picture
+// drawn over the whole of its scaled rectangle.
+void checkSplashLooks(HWND splash) {
+    const RECT client = clientOnScreen(splash);
+    std::printf("  splash client %ld x %ld\n", widthOf(client), heightOf(client));
+    CHECK_EQ(widthOf(client), px(656));
+    CHECK_EQ(heightOf(client), px(81));
+    checkCentredOnScreen(splash);
+
+    HWND picture = FindWindowExA(splash, nullptr, "Static", nullptr);
+    CHECK(picture != nullptr);
+    if (picture == nullptr) {
+        return;
+    }
+    const RECT place = childRect(picture);
+    CHECK_EQ(place.left, px(16));
+    CHECK_EQ(place.top, px(16));
+    CHECK_EQ(widthOf(place), px(624));
+    CHECK_EQ(heightOf(place), px(51));
+    // The title's letters span the picture from edge to edge; drawn unscaled
+    // they would end near the middle of the strip at twice the DPI. Until the
+    // splash has painted itself the whole strip may be lit.
+    const auto inPicture = [&](const RECT& ink) {
+        return widthOf(ink) > 0 && ink.left >= place.left && ink.top >= place.top &&
+               ink.right <= place.right && ink.bottom <= place.bottom;
+    };
+    RECT ink{};
+    CHECK(wintest::waitUntil([&] { return inPicture(ink = inkOnScreen(client)); }, kEffectMs));
+    std::printf("  splash picture ink %ld,%ld to %ld,%ld\n", ink.left, ink.top, ink.right,
+                ink.bottom);
+    CHECK(widthOf(ink) * 10 >= widthOf(place) * 9);
+    CHECK(heightOf(ink) * 10 >= heightOf(place) * 7);
+}
+
+// The board window at the DPI under test, once every row holds 15 cells:
+// client area, place, rows, and the glyph cell measured on the screen as
+// the step of the cannon from one column to the next.
+void checkBoardGeometry(HWND main, const std::vector<HWND>& labels) {
+    RECT client;
+    GetClientRect(main, &client);
+    std::printf("  client %ld x %ld\n", client.right, client.bottom);
+    CHECK_EQ(client.right, px(212));
+    CHECK_EQ(client.bottom, px(146));
+    checkCentredOnScreen(main);
+    for (std::size_t row = 0; row < labels.size(); ++row) {
+        const RECT rc = childRect(labels[row]);
+        std::printf("  row %zu at %ld,%ld, %ld x %ld\n", row, rc.left, rc.top, widthOf(rc),
+                    heightOf(rc));
+        CHECK_EQ(rc.left, px(8));
+        CHECK_EQ(rc.top, px(8 + 16 * static_cast<int>(row)));
+        CHECK_EQ(heightOf(rc), px(20));
+        // A full row is 15 cells and the 1 px to spare that every label has.
+        CHECK_EQ(widthOf(rc), 15 * px(13) + px(1));
+        CHECK(rc.right <= client.right);
+    }
+}
+
 void playAndQuit(const std::string& exe) {
     GameProcess game(exe);
     CHECK(game.started());
@@ -176,10 +328,7 @@ void playAndQuit(const std::string& exe) {
     if (splash == nullptr) {
         return;
     }
-    RECT frame;
-    GetWindowRect(splash, &frame);
-    CHECK_EQ(frame.right - frame.left, 656);
-    CHECK_EQ(frame.bottom - frame.top, 81);
+    checkSplashLooks(splash);
 
     // A space at the splash skips it at once and fires nothing.
     const ULONGLONG keyAt = GetTickCount64();
@@ -204,9 +353,23 @@ void playAndQuit(const std::string& exe) {
     CHECK(!shotInColumn(labels, 7));
     CHECK(boardHas(labels, 7, "       A       "));
 
-    // The cannon steps left, then fires from its new column.
+    checkBoardGeometry(main, labels);
+
+    // The cannon steps left, then fires from its new column. Its glyph moves
+    // by one cell, and its letter fills a cell of the DPI's size: a font
+    // left at its 96 dpi size would draw it half as tall at twice the DPI.
+    const RECT cannonBefore = rowInk(labels[7]);
     postKey(main, VK_LEFT);
     CHECK(wintest::waitUntil([&] { return boardHas(labels, 7, "      A        "); }, kEffectMs));
+    wintest::waitUntil([&] { return rowInk(labels[7]).left != cannonBefore.left; }, kEffectMs);
+    const RECT cannonAfter = rowInk(labels[7]);
+    std::printf("  cannon glyph %ld x %ld, one column = %ld px\n", widthOf(cannonAfter),
+                heightOf(cannonAfter), cannonBefore.left - cannonAfter.left);
+    CHECK_EQ(cannonBefore.left - cannonAfter.left, px(13));
+    CHECK(heightOf(cannonAfter) >= px(10));
+    CHECK(heightOf(cannonAfter) <= px(20));
+    CHECK(widthOf(cannonAfter) >= px(8));
+    CHECK(widthOf(cannonAfter) <= px(13));
     postKey(main, VK_SPACE);
     CHECK(wintest::waitUntil([&] { return shotInColumn(labels, 6); }, kEffectMs));
 
@@ -384,18 +547,158 @@ void checkIconAndPicture(const std::string& exe) {
     FreeLibrary(file);
 }
 
+// The application manifest, read back as the loader reads it: an activation
+// context made from resource 1 of type 24, asked for each of its settings.
+// Making the context also resolves the common-controls dependency.
+void checkManifest(const std::string& exe) {
+    HMODULE file = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    CHECK(file != nullptr);
+    if (file != nullptr) {
+        CHECK(FindResourceA(file, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)) != nullptr);
+        FreeLibrary(file);
+    }
+
+    ACTCTXA request{};
+    request.cbSize = sizeof request;
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = exe.c_str();
+    request.lpResourceName = MAKEINTRESOURCEA(1);
+    HANDLE context = CreateActCtxA(&request);
+    CHECK(context != INVALID_HANDLE_VALUE);
+    if (context == INVALID_HANDLE_VALUE) {
+        return;
+    }
+
+    const auto setting = [&](const wchar_t* space, const wchar_t* name) {
+        wchar_t value[128] = {};
+        SIZE_T written = 0;
+        if (!QueryActCtxSettingsW(0, context, space, name, value, 128, &written)) {
+            return std::wstring(L"(missing)");
+        }
+        return std::wstring(value);
+    };
+    CHECK(setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness") ==
+          L"PerMonitorV2, PerMonitor");
+    CHECK(setting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware") ==
+          L"true/pm");
+
+    ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION runLevel{};
+    CHECK(QueryActCtxW(0, context, nullptr, RunlevelInformationInActivationContext, &runLevel,
+                       sizeof runLevel, nullptr));
+    CHECK_EQ(static_cast<int>(runLevel.RunLevel), static_cast<int>(ACTCTX_RUN_LEVEL_AS_INVOKER));
+
+    // The layout of an element differs between versions of Windows, so each
+    // system's id is looked for anywhere in the answer.
+    BYTE compatibility[512] = {};
+    CHECK(QueryActCtxW(0, context, nullptr, CompatibilityInformationInActivationContext,
+                       compatibility, sizeof compatibility, nullptr));
+    CHECK_EQ(reinterpret_cast<const ACTIVATION_CONTEXT_COMPATIBILITY_INFORMATION*>(compatibility)
+                 ->ElementCount,
+             4u);
+    const GUID systems[] = {
+        {0x35138b9a, 0x5d96, 0x4fbd, {0x8e, 0x2d, 0xa2, 0x44, 0x02, 0x25, 0xf9, 0x3a}}, // 7
+        {0x4a2f28e3, 0x53b9, 0x4441, {0xba, 0x9c, 0xd6, 0x9d, 0x4a, 0x4a, 0x6e, 0x38}}, // 8
+        {0x1f676c76, 0x80e1, 0x4239, {0x95, 0xbb, 0x83, 0xd0, 0xf6, 0xd0, 0xda, 0x78}}, // 8.1
+        {0x8e0f7a12, 0xbfb3, 0x4fe8, {0xb9, 0xa5, 0x48, 0xfd, 0x50, 0xa1, 0x5a, 0x9a}}, // 10, 11
+    };
+    for (const GUID& id : systems) {
+        const BYTE* begin = compatibility;
+        const BYTE* end = begin + sizeof compatibility;
+        const BYTE* at = std::search(begin, end, reinterpret_cast<const BYTE*>(&id),
+                                     reinterpret_cast<const BYTE*>(&id) + sizeof id);
+        CHECK(at != end);
+    }
+
+    // Version 6 of the common controls: within the context, comctl32.dll is
+    // redirected to the side-by-side assembly.
+    ULONG_PTR cookie = 0;
+    CHECK(ActivateActCtx(context, &cookie));
+    ACTCTX_SECTION_KEYED_DATA found{};
+    found.cbSize = sizeof found;
+    CHECK(FindActCtxSectionStringA(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION,
+                                   "comctl32.dll", &found));
+    DeactivateActCtx(0, cookie);
+    ReleaseActCtx(context);
+}
+
+// The DPI the prefix gives the programs started after it is set, and the
+// one it had before, which it gets back at the end of the run.
+class ScreenDpi {
+public:
+    explicit ScreenDpi(UINT dpi) {
+        m_ok = RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
+                               KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &m_key,
+                               nullptr) == ERROR_SUCCESS;
+        DWORD size = sizeof m_before;
+        m_hadBefore =
+            m_ok && RegQueryValueExA(m_key, "LogPixels", nullptr, nullptr,
+                                     reinterpret_cast<BYTE*>(&m_before), &size) == ERROR_SUCCESS;
+        m_ok = m_ok && set(dpi);
+    }
+    ~ScreenDpi() {
+        if (m_key == nullptr) {
+            return;
+        }
+        if (m_hadBefore) {
+            set(m_before);
+        } else {
+            RegDeleteValueA(m_key, "LogPixels");
+        }
+        RegCloseKey(m_key);
+    }
+    ScreenDpi(const ScreenDpi&) = delete;
+    ScreenDpi& operator=(const ScreenDpi&) = delete;
+
+    bool ok() const { return m_ok; }
+
+private:
+    bool set(DWORD dpi) {
+        return RegSetValueExA(m_key, "LogPixels", 0, REG_DWORD, reinterpret_cast<BYTE*>(&dpi),
+                              sizeof dpi) == ERROR_SUCCESS;
+    }
+
+    HKEY m_key = nullptr;
+    DWORD m_before = 0;
+    bool m_hadBefore = false;
+    bool m_ok = false;
+};
+
+// Reads the screen in device pixels, whatever the DPI: an unaware reader
+// would be handed sizes scaled back to 96 dpi.
+void becomePerMonitorAware() {
+    using SetContextFn = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
+    const auto setContext = reinterpret_cast<SetContextFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDpiAwarenessContext")));
+    const bool aware =
+        setContext != nullptr && (setContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) ||
+                                  setContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE));
+    if (!aware) {
+        SetProcessDPIAware();
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::printf("usage: %s PATH\\TO\\Vantrel.exe\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::printf("usage: %s PATH\\TO\\Vantrel.exe [DPI]\n", argv[0]);
         return 2;
     }
     const std::string exe = argv[1];
+    g_dpi = argc == 3 ? static_cast<UINT>(std::atoi(argv[2])) : USER_DEFAULT_SCREEN_DPI;
+    if (g_dpi < 96 || g_dpi > 480) {
+        std::printf("DPI %s is not one of 96 to 480\n", argv[2]);
+        return 2;
+    }
+    becomePerMonitorAware();
+    ScreenDpi screen(g_dpi);
+    CHECK(screen.ok());
+    std::printf("at %u dpi\n", g_dpi);
     wintest::group("splash skipped by a key; steer, fire, help, restart, quit",
                    [&] { playAndQuit(exe); });
     wintest::group("splash times out; the close box ends the program", [&] { waitAndClose(exe); });
     wintest::group("version record in US English", [&] { checkVersionRecord(exe); });
     wintest::group("one 32 x 32 icon and the splash picture", [&] { checkIconAndPicture(exe); });
+    wintest::group("application manifest", [&] { checkManifest(exe); });
     return wintest::summary();
 }

@@ -58,7 +58,7 @@ start_session() {
 
     # -displayfd picks a free display number and writes it once the server is up.
     : >"$state/display"
-    timeout "$session_limit_s" Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+    timeout "$session_limit_s" Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp \
         3>"$state/display" >/dev/null 2>&1 &
     echo $! >"$state/xvfb.pid"
     local waited=0
@@ -77,7 +77,8 @@ start_session() {
     # A virtual desktop stands in for a window manager: without one, Wine
     # waits about two seconds for every window that is hidden or destroyed.
     timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f \
+    # It is large enough for the splash at 200 % (1312 px wide).
+    timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1440x900 /f \
         >/dev/null 2>&1
     timeout 60 wineserver -w
     # From here the server and the desktop stay up between test programs, and

@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "DpiScaling.h"
 #include "KeyCommands.h"
 #include "PlatformCalls.h"
 #include "ResourceIds.h"
@@ -75,6 +76,9 @@ void frmMain::show() {
 
 void frmMain::load() {
     registerClass();
+    // The window is made at its size at 96 dpi in the middle of the primary
+    // screen; once it exists it knows the DPI of its monitor and takes its
+    // real size, font and place from that, all before it is first shown.
     RECT frame = {0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
     const int width = frame.right - frame.left;
@@ -84,32 +88,50 @@ void frmMain::load() {
     m_hwnd = CreateWindowExA(0, kClassName, kCaption, kWindowStyle, left, top, width, height,
                              nullptr, nullptr, GetModuleHandleA(nullptr), this);
     createLabels();
+    applyDpi(windowDpi(m_hwnd));
+    centreOnMonitor(m_hwnd);
     Form_Load();
     startStepTimer();
 }
 
 void frmMain::createLabels() {
-    // A positive height asks for the character cell rather than the em, and
-    // the explicit width keeps every glyph in a 13 x 20 cell whichever
-    // fixed-pitch face the system substitutes, so the 15 columns line up and
-    // a full row is 196 px wide.
-    m_font = CreateFontA(kFontHeight, kFontCellWidth, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
-                         ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                         FIXED_PITCH | FF_MODERN, "Courier New");
     for (int row = 0; row < kRows; ++row) {
-        const std::string text = kOpeningRows[static_cast<std::size_t>(row)];
-        HWND label =
-            CreateWindowExA(0, "STATIC", text.c_str(), kLabelStyle, kLabelLeft,
-                            kLabelTop + kLabelPitch * row, textWidth(text), kLabelHeight, m_hwnd,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstLabelId + row)),
-                            GetModuleHandleA(nullptr), nullptr);
-        SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+        HWND label = CreateWindowExA(
+            0, "STATIC", kOpeningRows[static_cast<std::size_t>(row)], kLabelStyle, 0, 0, 0, 0,
+            m_hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstLabelId + row)),
+            GetModuleHandleA(nullptr), nullptr);
         // Each label is 4 px taller than the row pitch, and a static paints its
         // whole rectangle. Putting every row above the one before it means the
         // overlap covers only the empty bottom of the row above, never the top
         // of a cell, where the shot's glyph sits.
         SetWindowPos(label, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         m_lblGame[static_cast<std::size_t>(row)] = label;
+    }
+}
+
+void frmMain::applyDpi(UINT dpi) {
+    m_dpi = dpi;
+    // A positive height asks for the character cell rather than the em, and
+    // the explicit width keeps every glyph in a cell of 13 x 20 px at 96 dpi
+    // whichever fixed-pitch face the system substitutes, so the 15 columns
+    // line up and a full row fits. The font is made at the cell size of this
+    // DPI, so the letters are drawn for it rather than enlarged.
+    HFONT previous = m_font;
+    m_font =
+        CreateFontA(scaleToDpi(kFontHeight, dpi), scaleToDpi(kFontCellWidth, dpi), 0, 0, FW_BOLD,
+                    FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                    DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New");
+    resizeClientArea(m_hwnd, scaleToDpi(kClientWidth, dpi), scaleToDpi(kClientHeight, dpi));
+    for (int row = 0; row < kRows; ++row) {
+        HWND label = m_lblGame[static_cast<std::size_t>(row)];
+        SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+        SetWindowPos(label, nullptr, scaleToDpi(kLabelLeft, dpi),
+                     scaleToDpi(kLabelTop + kLabelPitch * row, dpi), textWidth(rowText(row)),
+                     scaleToDpi(kLabelHeight, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    InvalidateRect(m_hwnd, nullptr, TRUE);
+    if (previous != nullptr) {
+        DeleteObject(previous);
     }
 }
 
@@ -122,14 +144,15 @@ int frmMain::textWidth(const std::string& text) const {
     GetTextExtentPoint32A(dc, measured.c_str(), static_cast<int>(measured.size()), &extent);
     SelectObject(dc, previous);
     ReleaseDC(m_hwnd, dc);
-    return extent.cx + 1;
+    // One pixel more than the text, as at 96 dpi, scaled like everything else.
+    return extent.cx + scaleToDpi(1, m_dpi);
 }
 
 void frmMain::setRowText(int row, std::string_view text) {
     HWND label = m_lblGame.at(static_cast<std::size_t>(row));
     const std::string copy(text);
     SetWindowTextA(label, copy.c_str());
-    SetWindowPos(label, nullptr, 0, 0, textWidth(copy), kLabelHeight,
+    SetWindowPos(label, nullptr, 0, 0, textWidth(copy), scaleToDpi(kLabelHeight, m_dpi),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -231,6 +254,13 @@ LRESULT frmMain::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         SetBkMode(dc, TRANSPARENT);
         return reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH));
     }
+    case WM_DPICHANGED:
+        // The window went to a monitor of another DPI, or the player changed
+        // the scale: it takes the place Windows suggests, then the size, font
+        // and layout of the new DPI.
+        moveToSuggestedRect(m_hwnd, lParam);
+        applyDpi(HIWORD(wParam));
+        return 0;
     case WM_DESTROY:
         // Closing the main window, with the close box or Alt+F4, ends the
         // program without a question.

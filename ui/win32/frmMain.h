@@ -20,6 +20,7 @@ class frmMain final : public GameServices {
 public:
     static constexpr const char* kClassName = "frmMain";
     static constexpr const char* kCaption = "Vantrel";
+    // Sizes in pixels at 96 dpi; at another DPI each is scaled by dpi / 96.
     static constexpr int kClientWidth = 212;
     static constexpr int kClientHeight = 146;
     static constexpr int kLabelLeft = 8;
@@ -47,6 +48,8 @@ public:
     // position or look at what the window shows.
     HWND handle() const { return m_hwnd; }
     HWND label(int row) const { return m_lblGame.at(static_cast<std::size_t>(row)); }
+    // The DPI the window is laid out for.
+    UINT dpi() const { return m_dpi; }
     GameState& state() { return m_state; }
 
     // The services the rules and the key commands use.
@@ -65,6 +68,7 @@ private:
 
     void load();
     void createLabels();
+    void applyDpi(UINT dpi);
     void startStepTimer();
     void stopStepTimer();
     int textWidth(const std::string& text) const;
@@ -78,6 +82,7 @@ private:
     HWND m_hwnd = nullptr;
     std::array<HWND, kRows> m_lblGame{};
     HFONT m_font = nullptr;
+    UINT m_dpi = USER_DEFAULT_SCREEN_DPI;
     int m_boxesOpen = 0;
     bool m_ended = false;
 };

@@ -1,5 +1,6 @@
 #include "frmSplash.h"
 
+#include "DpiScaling.h"
 #include "PlatformCalls.h"
 #include "ResourceIds.h"
 #include "WindowProc.h"
@@ -25,16 +26,47 @@ void frmSplash::show() {
     // the client area is the whole window.
     m_hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, "", WS_POPUP, left, top, kWidth, kHeight,
                              nullptr, nullptr, instance, this);
-    // SS_BITMAP sizes the control to the bitmap, so the picture is unscaled.
     m_picture = static_cast<HBITMAP>(
         LoadImageA(instance, MAKEINTRESOURCEA(IDB_SPLASH), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
-    m_imgSplash = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP, kPictureLeft,
-                                  kPictureTop, 0, 0, m_hwnd, nullptr, instance, nullptr);
-    SendMessageA(m_imgSplash, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_picture));
+    // The window draws the picture into the control itself, at the control's size.
+    m_imgSplash = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, 0, 0, 0, 0,
+                                  m_hwnd, nullptr, instance, nullptr);
+    layOut(windowDpi(m_hwnd));
+    centreOnMonitor(m_hwnd);
     SetTimer(m_hwnd, kDoneTimerId, kDoneMs, nullptr);
     ShowWindow(m_hwnd, SW_SHOW);
     SetForegroundWindow(m_hwnd);
     SetFocus(m_hwnd);
+}
+
+void frmSplash::layOut(UINT dpi) {
+    SetWindowPos(m_hwnd, nullptr, 0, 0, scaleToDpi(kWidth, dpi), scaleToDpi(kHeight, dpi),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(m_imgSplash, nullptr, scaleToDpi(kPictureLeft, dpi), scaleToDpi(kPictureTop, dpi),
+                 scaleToDpi(kPictureWidth, dpi), scaleToDpi(kPictureHeight, dpi),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(m_hwnd, nullptr, TRUE);
+}
+
+void frmSplash::drawPicture(HDC dc, const RECT& area) const {
+    BITMAP bitmap{};
+    GetObjectA(m_picture, sizeof bitmap, &bitmap);
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    // At a whole multiple of its size every pixel of the picture becomes a
+    // square block of the same colour, which keeps the letters crisp; between
+    // multiples neighbouring pixels are blended instead of some rows and
+    // columns being doubled and others not.
+    const bool wholeMultiple = width % bitmap.bmWidth == 0 && height % bitmap.bmHeight == 0 &&
+                               width / bitmap.bmWidth == height / bitmap.bmHeight;
+    SetStretchBltMode(dc, wholeMultiple ? COLORONCOLOR : HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, nullptr);
+    HDC source = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectObject(source, m_picture);
+    StretchBlt(dc, area.left, area.top, width, height, source, 0, 0, bitmap.bmWidth,
+               bitmap.bmHeight, SRCCOPY);
+    SelectObject(source, previous);
+    DeleteDC(source);
 }
 
 void frmSplash::Form_KeyDown() {
@@ -92,6 +124,15 @@ LRESULT frmSplash::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_CTLCOLORSTATIC:
         return reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH));
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        drawPicture(item->hDC, item->rcItem);
+        return TRUE;
+    }
+    case WM_DPICHANGED:
+        moveToSuggestedRect(m_hwnd, lParam);
+        layOut(HIWORD(wParam));
+        return 0;
     case WM_DESTROY:
         KillTimer(m_hwnd, kDoneTimerId);
         // Should the splash be closed from outside before it handed over,

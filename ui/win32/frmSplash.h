@@ -12,10 +12,13 @@ class frmMain;
 class frmSplash final {
 public:
     static constexpr const char* kClassName = "frmSplash";
+    // Sizes in pixels at 96 dpi; at another DPI each is scaled by dpi / 96.
     static constexpr int kWidth = 656;
     static constexpr int kHeight = 81;
     static constexpr int kPictureLeft = 16;
     static constexpr int kPictureTop = 16;
+    static constexpr int kPictureWidth = 624;
+    static constexpr int kPictureHeight = 51;
     static constexpr UINT_PTR kDoneTimerId = 1;
     static constexpr UINT kDoneMs = 2000;
 
@@ -36,6 +39,8 @@ private:
     void Form_KeyDown();
     void tmrDone_Timer();
     void handover();
+    void layOut(UINT dpi);
+    void drawPicture(HDC dc, const RECT& area) const;
 
     static void registerClass();
     template <class Window> friend LRESULT CALLBACK routeToWindow(HWND, UINT, WPARAM, LPARAM);
