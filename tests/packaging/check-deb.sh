@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Builds the .deb from a configured build tree and checks it the way a user's
-# system would meet it: its file list, its dependencies, the desktop entry and
-# metainfo validators, and, when run as root, a real install, a start of the
-# installed program and a removal.
+# system and a distribution would meet it: its file list, its dependencies,
+# its copyright and changelog, the desktop entry and metainfo validators,
+# lintian with no error and no warning, and, when run as root, a real install,
+# a start of the installed program by its desktop entry and a removal.
 #
-# usage: check-deb.sh BUILD_DIR
+# usage: check-deb.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
+source_dir=$(cd "$2" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -19,8 +21,11 @@ echo "built $(basename "$deb") ($(stat -c %s "$deb") bytes)"
 
 app_id=io.vantrel.Vantrel
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for path in ./usr/bin/vantrel \
+for path in ./usr/games/vantrel \
     ./usr/share/applications/$app_id.desktop \
+    ./usr/share/man/man6/vantrel.6.gz \
+    ./usr/share/doc/vantrel/copyright \
+    ./usr/share/doc/vantrel/changelog.gz \
     ./usr/share/metainfo/$app_id.metainfo.xml \
     ./usr/share/icons/hicolor/{32x32,64x64,128x128,256x256}/apps/$app_id.png; do
     grep -qxF "$path" <<<"$contents" || fail "package lacks $path"
@@ -36,10 +41,26 @@ done
 [[ $(dpkg-deb -f "$deb" Section) == games ]] || fail "section is not games"
 
 dpkg-deb -x "$deb" "$work/root"
-desktop-file-validate "$work/root/usr/share/applications/$app_id.desktop" ||
-    fail "desktop entry does not validate"
-grep -qx 'Categories=Game;ArcadeGame;' "$work/root/usr/share/applications/$app_id.desktop" ||
-    fail "desktop entry has the wrong categories"
+desktop=$work/root/usr/share/applications/$app_id.desktop
+desktop-file-validate "$desktop" || fail "desktop entry does not validate"
+grep -qx 'Categories=Game;ArcadeGame;' "$desktop" || fail "desktop entry has the wrong categories"
+grep -qx 'Exec=/usr/games/vantrel' "$desktop" || fail "desktop entry does not start /usr/games/vantrel"
+
+# The licence in the copyright file is LICENSE's, word for word: the text
+# after its License line, with the one-space indent and the " ." blank
+# lines of the format undone, against LICENSE after its copyright line.
+copyright=$work/root/usr/share/doc/vantrel/copyright
+head -n 1 "$copyright" | grep -q '^Format: .*copyright-format/1.0/$' ||
+    fail "copyright is not in the machine-readable format"
+grep -qx 'Copyright: 2026 The Vantrel developers' "$copyright" || fail "copyright holder"
+diff <(sed '1,/^License: Expat$/d; s/^ //; s/^\.$//' "$copyright") \
+    <(sed '1,/^Copyright (c)/d' "$source_dir/LICENSE" | sed '/./,$!d') ||
+    fail "the licence in the copyright file differs from LICENSE"
+
+# The changelog's latest entry is this version.
+version=$(dpkg-deb -f "$deb" Version)
+zcat "$work/root/usr/share/doc/vantrel/changelog.gz" | head -n 1 |
+    grep -q "^vantrel ($version) " || fail "changelog does not start with version $version"
 appstreamcli validate --no-net "$work/root/usr/share/metainfo/$app_id.metainfo.xml" ||
     fail "metainfo does not validate"
 
@@ -49,12 +70,29 @@ for size in 32 64 128 256; do
         grep -q "PNG image data, $size x $size" || fail "icon ${size}x${size} is not that size"
 done
 
+# A distribution's own checker: no error and no warning. Informational tags
+# (hardening hints, for one) are not failures.
+lintian_missing=0
+if command -v lintian >/dev/null; then
+    status=0
+    lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 || status=$?
+    grep -v 'running with root privileges' "$work/lintian.log" || true
+    ((status == 0)) || fail "lintian reports errors or warnings (above)"
+    echo "lintian: no error, no warning"
+else
+    echo "lintian is not installed: the package's lintian check is skipped"
+    lintian_missing=1
+fi
+skip_if_lintian_missing() { ((lintian_missing == 0)) || exit 77; }
+
 if ((EUID != 0)); then
     echo "not root: skipping the install, start and removal"
+    skip_if_lintian_missing
     exit 0
 fi
 if dpkg-query -W -f='${Status}' vantrel 2>/dev/null | grep -q 'install ok installed'; then
     echo "vantrel is already installed on this machine: leaving it alone"
+    skip_if_lintian_missing
     exit 0
 fi
 apt_opts=(-y -qq -o DPkg::Lock::Timeout=300)
@@ -70,14 +108,17 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Started on the offscreen platform the game must still be running after a
-# few seconds (splash, handover, ticks); timeout's 124 says it was.
+# Started by its desktop entry's command on the offscreen platform, the game
+# must still be running after a few seconds (splash, handover, ticks);
+# timeout's 124 says it was.
 status=0
 mkdir -m 700 "$work/runtime"
-XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=offscreen timeout 4 /usr/bin/vantrel || status=$?
+exec_line=$(sed -n 's/^Exec=//p' /usr/share/applications/$app_id.desktop)
+XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=offscreen timeout 4 $exec_line || status=$?
 [[ $status == 124 ]] || fail "the installed program exited with status $status"
 echo "installed program ran for 4 s"
 
 apt-get remove "${apt_opts[@]}" vantrel >/dev/null 2>&1 || fail "apt-get could not remove it"
-[[ ! -e /usr/bin/vantrel ]] || fail "removal left /usr/bin/vantrel behind"
+[[ ! -e /usr/games/vantrel ]] || fail "removal left /usr/games/vantrel behind"
 echo "package installed, started and removed cleanly"
+skip_if_lintian_missing
