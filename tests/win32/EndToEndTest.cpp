@@ -304,6 +304,13 @@ void checkBoardGeometry(HWND main, const std::vector<HWND>& labels) {
     CHECK_EQ(client.right, px(212));
     CHECK_EQ(client.bottom, px(146));
     checkCentredOnScreen(main);
+    const LONG fullRow = 15 * px(13) + px(1);
+    wintest::waitUntil(
+        [&] {
+            return std::all_of(labels.begin(), labels.end(),
+                               [&](HWND label) { return widthOf(childRect(label)) == fullRow; });
+        },
+        kEffectMs);
     for (std::size_t row = 0; row < labels.size(); ++row) {
         const RECT rc = childRect(labels[row]);
         std::printf("  row %zu at %ld,%ld, %ld x %ld\n", row, rc.left, rc.top, widthOf(rc),
@@ -312,7 +319,7 @@ void checkBoardGeometry(HWND main, const std::vector<HWND>& labels) {
         CHECK_EQ(rc.top, px(8 + 16 * static_cast<int>(row)));
         CHECK_EQ(heightOf(rc), px(20));
         // A full row is 15 cells and the 1 px to spare that every label has.
-        CHECK_EQ(widthOf(rc), 15 * px(13) + px(1));
+        CHECK_EQ(widthOf(rc), fullRow);
         CHECK(rc.right <= client.right);
     }
 }
@@ -351,7 +358,9 @@ void playAndQuit(const std::string& exe) {
     CHECK(waitForBoardChange(labels));
     CHECK(waitForBoardChange(labels));
     CHECK(!shotInColumn(labels, 7));
-    CHECK(boardHas(labels, 7, "       A       "));
+    // A tick sets the rows one after another, and this process may look in
+    // the middle of one.
+    CHECK(wintest::waitUntil([&] { return boardHas(labels, 7, "       A       "); }, kEffectMs));
 
     checkBoardGeometry(main, labels);
 
