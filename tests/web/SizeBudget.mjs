@@ -1,0 +1,28 @@
+// Prints the size of the game's code (vantrel.js + vantrel.wasm), raw and
+// gzipped at level 9, and fails when it outgrows what a page of this kind
+// should cost: 60 KB raw, 25 KB gzipped.
+//   node SizeBudget.mjs WEB_DIR
+import { readFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { gzipSync } from 'node:zlib';
+
+export function codeSize(webDir) {
+    const files = ['vantrel.js', 'vantrel.wasm'].map((name) => readFileSync(join(webDir, name)));
+    return {
+        raw: files.reduce((sum, data) => sum + data.length, 0),
+        gzipped: files.reduce((sum, data) => sum + gzipSync(data, { level: 9 }).length, 0),
+    };
+}
+
+const RAW_LIMIT = 60 * 1024;
+const GZIPPED_LIMIT = 25 * 1024;
+
+if (process.argv[1] && process.argv[1].endsWith('SizeBudget.mjs')) {
+    const { raw, gzipped } = codeSize(process.argv[2]);
+    console.log(`vantrel.js + vantrel.wasm: ${raw} bytes, ${gzipped} bytes gzipped`);
+    const over = [];
+    if (raw > RAW_LIMIT) over.push(`raw ${raw} > ${RAW_LIMIT}`);
+    if (gzipped > GZIPPED_LIMIT) over.push(`gzipped ${gzipped} > ${GZIPPED_LIMIT}`);
+    if (over.length) console.error(`over budget: ${over.join(', ')}`);
+    process.exitCode = over.length ? 1 : 0;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "GameServices.h"
+#include "GameState.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The game's board in a web page. The page script (page.js) owns the DOM, the
+// step timer and the keyboard, and calls in here for each event; this class
+// owns the one GameState and gives the rules their services by calling back
+// into the page.
+class frmMain : public GameServices {
+public:
+    // Shows the opening picture, as the desktop window does when it is created.
+    frmMain();
+
+    frmMain(const frmMain&) = delete;
+    frmMain& operator=(const frmMain&) = delete;
+
+    // The window's events, by the names the desktop front-ends give them.
+    void Form_Load();
+    void Form_KeyDown(std::int16_t keyCode, std::int16_t shift);
+    void tmrStep_Timer();
+
+    // GameServices.
+    void setRowText(int row, std::string_view text) override;
+    std::string rowText(int row) const override;
+    std::int16_t messageBox(std::string_view prompt, std::int16_t buttons,
+                            std::string_view title) override;
+    void endProgram() override;
+
+private:
+    GameState m_state;
+    std::array<std::string, kRows> m_rowTexts;
+    int m_openBoxes = 0;
+    bool m_resumeAfterBoxes = false;
+    bool m_ended = false;
+};
