@@ -18,3 +18,11 @@ fi
 # The native Windows build, cross-compiled with MinGW-w64; its tests run the
 # windows and the finished Vantrel.exe under Wine in a private virtual X server.
 cmake --workflow --preset win64
+# The browser build, compiled with emscripten; its tests play it in headless
+# Chromium through puppeteer-core, which npm installs from the committed lock.
+if ! command -v npm >/dev/null; then
+    echo "test.sh: npm not found: the browser tests need Node.js with npm" \
+         "(Debian's nodejs package has none; install npm with Node.js)" >&2
+    exit 1
+fi
+cmake --workflow --preset web

@@ -1,38 +1,15 @@
 // What the browser tests and the bench share: a static server for the web
 // folder on 127.0.0.1, headless Chromium through puppeteer-core, and a
 // recorder of board frames and message boxes that runs inside the page.
-import { createReadStream, existsSync, mkdtempSync, rmSync, statSync } from 'node:fs';
-import { createServer } from 'node:http';
+import { existsSync, mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { extname, join, normalize } from 'node:path';
+import { join, resolve } from 'node:path';
 import { createRequire } from 'node:module';
 
 export const CHROMIUM = process.env.VANTREL_CHROMIUM || '/usr/bin/chromium';
 export const SKIP = 77;
 
-const TYPES = {
-    '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.wasm': 'application/wasm',
-    '.png': 'image/png', '.ico': 'image/x-icon',
-};
-
-// Serves `folder` on a free port of 127.0.0.1; resolves to { url, close }.
-export function serve(folder) {
-    const server = createServer((request, response) => {
-        const path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
-        const file = join(folder, normalize(path === '/' ? '/index.html' : path));
-        if (!file.startsWith(folder) || !existsSync(file) || !statSync(file).isFile()) {
-            response.writeHead(404).end();
-            return;
-        }
-        response.writeHead(200, { 'Content-Type': TYPES[extname(file)] || 'application/octet-stream',
-                                  'Cache-Control': 'no-store' });
-        createReadStream(file).pipe(response);
-    });
-    return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve({
-        url: `http://127.0.0.1:${server.address().port}/`,
-        close: () => new Promise((done) => { server.closeAllConnections(); server.close(done); }),
-    })));
-}
+export { serve } from '../../ui/web/serve.mjs';
 
 // puppeteer-core from the node_modules that `npm ci` filled (its folder is
 // given), or exit 77 when a package is missing.
@@ -42,7 +19,7 @@ export function loadPuppeteer(modulesParent) {
         process.exit(SKIP);
     }
     try {
-        return createRequire(join(modulesParent, 'package.json'))('puppeteer-core');
+        return createRequire(resolve(modulesParent, 'package.json'))('puppeteer-core');
     } catch {
         console.log(`SKIP: puppeteer-core not installed in ${modulesParent} (npm ci)`);
         process.exit(SKIP);
