@@ -12,7 +12,10 @@ if(DEFINED ENV{SOURCE_DATE_EPOCH})
 else()
     find_package(Git QUIET)
     if(GIT_FOUND)
-        execute_process(COMMAND ${GIT_EXECUTABLE} log -1 --format=%ct
+        # A clone made by one user and built by another (sudo ./test.sh, a
+        # container's root) is one git would otherwise refuse to read.
+        set(git ${GIT_EXECUTABLE} -c safe.directory=${PROJECT_SOURCE_DIR})
+        execute_process(COMMAND ${git} log -1 --format=%ct
                         WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
                         OUTPUT_VARIABLE VANTREL_SOURCE_DATE_EPOCH
                         OUTPUT_STRIP_TRAILING_WHITESPACE
@@ -22,7 +25,7 @@ else()
             set(VANTREL_SOURCE_DATE_EPOCH "")
         endif()
         # A new commit changes the time stamp, so it reconfigures the build.
-        execute_process(COMMAND ${GIT_EXECUTABLE} rev-parse --absolute-git-dir
+        execute_process(COMMAND ${git} rev-parse --absolute-git-dir
                         WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
                         OUTPUT_VARIABLE git_dir
                         OUTPUT_STRIP_TRAILING_WHITESPACE

@@ -13,7 +13,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 unset SOURCE_DATE_EPOCH
-commit_time=$(git -C "$source_dir" log -1 --format=%ct 2>/dev/null) ||
+git=(git -c safe.directory="$source_dir" -C "$source_dir")
+commit_time=$("${git[@]}" log -1 --format=%ct 2>/dev/null) ||
     { echo "not a git checkout: no commit time to build with"; exit 77; }
 
 build_package() { # BUILD_DIR
