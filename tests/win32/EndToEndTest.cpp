@@ -17,9 +17,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -194,41 +192,21 @@ LONG heightOf(const RECT& rc) {
 // The bounding box of the lit (non-black) pixels on the screen inside
 // `area`, relative to its top-left corner; empty if all is black.
 RECT inkOnScreen(const RECT& area) {
-    const int width = widthOf(area);
-    const int height = heightOf(area);
-    RECT ink = {width, height, 0, 0};
-    if (width <= 0 || height <= 0) {
-        return RECT{};
-    }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-    const auto* pixel = static_cast<const std::uint32_t*>(bits);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if ((pixel[y * width + x] & 0xFFFFFFu) != 0) {
-                ink.left = std::min<LONG>(ink.left, x);
-                ink.top = std::min<LONG>(ink.top, y);
-                ink.right = std::max<LONG>(ink.right, x + 1);
-                ink.bottom = std::max<LONG>(ink.bottom, y + 1);
-            }
+    const auto pixels = wintest::capturePixels(screen, area);
+    ReleaseDC(nullptr, screen);
+    const LONG width = widthOf(area);
+    RECT ink = {width, heightOf(area), 0, 0};
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        if (pixels[i] != 0) {
+            const auto x = static_cast<LONG>(i) % width;
+            const auto y = static_cast<LONG>(i) / width;
+            ink.left = std::min(ink.left, x);
+            ink.top = std::min(ink.top, y);
+            ink.right = std::max(ink.right, x + 1);
+            ink.bottom = std::max(ink.bottom, y + 1);
         }
     }
-    SelectObject(memory, previous);
-    DeleteObject(dib);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return ink.right > ink.left ? ink : RECT{};
 }
 

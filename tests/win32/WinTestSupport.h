@@ -6,10 +6,12 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 namespace wintest {
 
@@ -105,6 +107,38 @@ inline std::string windowText(HWND hwnd) {
     text.resize(
         static_cast<std::size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
     return text;
+}
+
+// The pixels of `area` of a device context, row by row from the top, each as
+// 0x00RRGGBB.
+inline std::vector<std::uint32_t> capturePixels(HDC dc, const RECT& area) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) {
+        return {};
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC memory = CreateCompatibleDC(dc);
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, dib);
+    BitBlt(memory, 0, 0, width, height, dc, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const auto* first = static_cast<const std::uint32_t*>(bits);
+    std::vector<std::uint32_t> pixels(first, first + static_cast<std::size_t>(width) * height);
+    for (auto& pixel : pixels) {
+        pixel &= 0xFFFFFFu;
+    }
+    SelectObject(memory, previous);
+    DeleteObject(dib);
+    DeleteDC(memory);
+    return pixels;
 }
 
 } // namespace wintest

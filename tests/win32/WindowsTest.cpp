@@ -4,6 +4,7 @@
 
 #include "KeyCommands.h"
 #include "PlatformCalls.h"
+#include "ResourceIds.h"
 #include "Tick.h"
 #include "WinTestSupport.h"
 #include "frmMain.h"
@@ -11,7 +12,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <deque>
 #include <functional>
@@ -531,6 +534,132 @@ void testSplashKeys() {
     CHECK(splash.mainWindow() != nullptr);
 }
 
+// Tells a window that it is now shown at `dpi`, as Windows does when it goes
+// to another monitor, with a suggested rectangle of `width` x `height` in the
+// top-left corner of the screen, where even the splash fits at twice the DPI.
+// Returns the rectangle.
+RECT changeDpi(HWND w, UINT dpi, int width, int height) {
+    RECT suggested = {0, 0, width, height};
+    SendMessageA(w, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    wintest::pump(50);
+    return suggested;
+}
+
+void checkBoardAt(const frmMain& main, int scale) {
+    RECT client;
+    GetClientRect(main.handle(), &client);
+    CHECK_EQ(client.right, 212 * scale);
+    CHECK_EQ(client.bottom, 146 * scale);
+    for (int r = 0; r < kRows; ++r) {
+        const RECT rc = childRect(main.label(r));
+        CHECK_EQ(rc.left, 8 * scale);
+        CHECK_EQ(rc.top, (8 + 16 * r) * scale);
+        CHECK_EQ(rc.bottom - rc.top, 20 * scale);
+        CHECK_EQ(rc.right - rc.left,
+                 (static_cast<int>(std::max<std::size_t>(main.rowText(r).size(), 1)) * 13 + 1) *
+                     scale);
+    }
+    const auto font = reinterpret_cast<HFONT>(SendMessageA(main.label(0), WM_GETFONT, 0, 0));
+    LOGFONTA lf{};
+    GetObjectA(font, sizeof lf, &lf);
+    CHECK_EQ(lf.lfHeight, 20 * scale);
+    CHECK_EQ(lf.lfWidth, 13 * scale);
+    HDC dc = GetDC(main.handle());
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32A(dc, "VVVVVVVVVVVVVVV", 15, &size);
+    TEXTMETRICA tm{};
+    GetTextMetricsA(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(main.handle(), dc);
+    CHECK_EQ(size.cx, 15 * 13 * scale);
+    CHECK_EQ(tm.tmHeight, 20 * scale);
+}
+
+void testMainDpiChange() {
+    FakeCalls calls;
+    frmMain main(calls);
+    main.show();
+    KillTimer(main.handle(), frmMain::kStepTimerId);
+    HWND w = main.handle();
+    CHECK_EQ(main.dpi(), 96u);
+    main.setRowText(4, "   V V O V    '");
+    const auto fontAt96 = reinterpret_cast<HFONT>(SendMessageA(main.label(0), WM_GETFONT, 0, 0));
+
+    // The rectangle Windows suggests is only right for a frame of the new
+    // DPI; the client area must come out exact whatever frame the window has.
+    RECT frame;
+    GetWindowRect(w, &frame);
+    const RECT suggested =
+        changeDpi(w, 192, 2 * (frame.right - frame.left), 2 * (frame.bottom - frame.top));
+    CHECK_EQ(main.dpi(), 192u);
+    checkBoardAt(main, 2);
+    RECT moved;
+    GetWindowRect(w, &moved);
+    CHECK_EQ(moved.left, suggested.left);
+    CHECK_EQ(moved.top, suggested.top);
+    // The rows keep their texts, a row set now takes the new size, and the
+    // font of the old DPI is gone.
+    CHECK_EQ(main.rowText(4), "   V V O V    '");
+    CHECK_EQ(main.rowText(7), "       A");
+    main.setRowText(2, "  V");
+    CHECK_EQ(childRect(main.label(2)).bottom - childRect(main.label(2)).top, 40);
+    CHECK_EQ(widthOf(main.label(2)), 3 * 26 + 2);
+    CHECK_EQ(GetObjectType(fontAt96), 0u);
+
+    // And back: everything exactly as it was at 96 dpi.
+    changeDpi(w, 96, frame.right - frame.left, frame.bottom - frame.top);
+    checkBoardAt(main, 1);
+}
+
+void testSplashDpiChange() {
+    FakeCalls calls;
+    frmSplash splash(calls);
+    splash.show();
+    HWND w = splash.handle();
+    KillTimer(w, frmSplash::kDoneTimerId);
+    changeDpi(w, 192, 2 * 656, 2 * 81);
+    RECT client;
+    GetClientRect(w, &client);
+    CHECK_EQ(client.right, 1312);
+    CHECK_EQ(client.bottom, 162);
+    const RECT place = childRect(splash.picture());
+    CHECK_EQ(place.left, 32);
+    CHECK_EQ(place.top, 32);
+    CHECK_EQ(place.right - place.left, 1248);
+    CHECK_EQ(place.bottom - place.top, 102);
+
+    // At twice the DPI every pixel of the picture is a 2 x 2 block of its
+    // own colour: nothing blurred, nothing shifted.
+    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    HDC windowDc = GetDC(w);
+    const auto shown = wintest::capturePixels(windowDc, place);
+    ReleaseDC(w, windowDc);
+    auto* bitmap =
+        static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_SPLASH),
+                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HDC screen = GetDC(nullptr);
+    HDC source = CreateCompatibleDC(screen);
+    HGDIOBJ previous = SelectObject(source, bitmap);
+    const auto picture = wintest::capturePixels(source, RECT{0, 0, 624, 51});
+    SelectObject(source, previous);
+    DeleteDC(source);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(bitmap);
+    CHECK_EQ(shown.size(), picture.size() * 4);
+    int wrong = 0;
+    int lit = 0;
+    for (std::size_t i = 0; i < shown.size() && shown.size() == picture.size() * 4; ++i) {
+        const std::size_t x = i % 1248;
+        const std::size_t y = i / 1248;
+        const std::uint32_t expected = picture[(y / 2) * 624 + x / 2];
+        wrong += shown[i] != expected ? 1 : 0;
+        lit += expected != 0 ? 1 : 0;
+    }
+    CHECK_EQ(wrong, 0);
+    CHECK(lit > 10000);
+}
+
 } // namespace
 
 int main() {
@@ -544,5 +673,8 @@ int main() {
     wintest::group("splash frame, picture, and a click that does nothing", testSplashLooks);
     wintest::group("splash hands over after two seconds", testSplashTimer);
     wintest::group("any key skips the splash once and reaches no command", testSplashKeys);
+    wintest::group("board window follows a change of DPI and back", testMainDpiChange);
+    wintest::group("splash follows a change of DPI, its picture pixel for pixel",
+                   testSplashDpiChange);
     return wintest::summary();
 }
