@@ -1,4 +1,5 @@
-# Fails unless every DLL that EXE imports is one that Windows itself ships.
+# Fails unless every DLL that EXE imports is one that Windows itself ships,
+# and unless the program file stays under 300 KB, a download too small to wait for.
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump COMMAND_ERROR_IS_FATAL ANY)
 string(REGEX MATCHALL "DLL Name: [^\r\n]+" imports "${dump}")
 string(REPLACE "DLL Name: " "" imports "${imports}")
@@ -12,3 +13,8 @@ foreach(dll IN LISTS imports)
     endif()
 endforeach()
 message(STATUS "imports: ${imports}")
+file(SIZE ${EXE} size)
+if(size GREATER_EQUAL 300000)
+    message(FATAL_ERROR "Vantrel.exe is ${size} bytes, not under 300 KB")
+endif()
+message(STATUS "size: ${size} bytes")
