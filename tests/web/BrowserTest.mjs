@@ -58,12 +58,17 @@ async function closedBox(page, count) {
     }, `box ${count} to close`, 5000));
 }
 
-// Does `act`, then returns the first frame drawn after it.
+// Does `act` (which sends input), then returns the first frame drawn after
+// the page received the last of it.
 async function frameAfter(page, act) {
+    const inputs = (await h.log(page)).inputs.length;
     await act();
-    const at = await page.evaluate(() => performance.now());
+    const at = await h.until(async () => {
+        const l = await h.log(page);
+        return l.inputs.length > inputs && l.inputs[l.inputs.length - 1];
+    }, 'the input to arrive', 3000);
     return h.until(async () => (await h.log(page)).frames.find((f) => f.t > at),
-                   'a frame after the key', 3000);
+                   'a frame after the input', 3000);
 }
 
 // Several key-downs in one task of the page, so that no tick can fall between

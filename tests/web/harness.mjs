@@ -37,7 +37,8 @@ export async function launch(puppeteer) {
         userDataDir: profile,
         args: ['--no-sandbox', '--disable-background-networking', '--disable-component-update',
                '--disable-sync', '--no-first-run', '--disable-quic', '--disable-default-apps',
-               '--disable-extensions', '--no-default-browser-check',
+               '--disable-extensions', '--no-default-browser-check', '--no-pings',
+               '--disable-domain-reliability', '--disable-client-side-phishing-detection',
                '--disable-features=Translate,OptimizationHints,MediaRouter',
                '--disable-background-timer-throttling', '--disable-renderer-backgrounding'],
     });
@@ -50,10 +51,15 @@ export async function launch(puppeteer) {
 }
 
 // Runs in the page before its own scripts: notes every board frame (the
-// eight row texts after a change) and every box opened and closed, each with
-// its time since navigation began.
+// eight row texts after a change), every box opened and closed and every
+// input, each with its time since navigation began.
 function recordInPage() {
-    const log = (window.vantrelLog = { frames: [], boxes: [], shown: null });
+    const log = (window.vantrelLog = { frames: [], boxes: [], shown: null, inputs: [] });
+    // When each key-down and click reached the page, before the page's own
+    // handlers saw it.
+    for (const type of ['keydown', 'click']) {
+        window.addEventListener(type, () => log.inputs.push(performance.now()), true);
+    }
     document.addEventListener('DOMContentLoaded', () => {
         const board = document.getElementById('frmMain');
         if (!board) return; // not the game's page
