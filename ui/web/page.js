@@ -115,10 +115,12 @@
     document.addEventListener('keydown', function (event) {
         var code = virtualKey(event);
         if (code === KEY_F1) event.preventDefault();
-        // An open box has the keyboard; its own handler answers it.
-        if (boxOpen) return;
+        // An open box has the keyboard; its own handler answers it. After the
+        // end the game takes no keys; the page's own (Tab to the play-again
+        // button) work as usual.
+        if (boxOpen || ended) return;
         if (KEPT_FROM_BROWSER[code]) event.preventDefault();
-        if (!ended) keyDown(code, shiftState(event));
+        keyDown(code, shiftState(event));
     });
 
     // Touch buttons send the codes of the keys they stand for.
