@@ -1,3 +1,5 @@
+#include "AccessibleWindows.h"
+#include "QtArguments.h"
 #include "frmMain.h"
 #include "frmSplash.h"
 
@@ -61,7 +63,9 @@ private:
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    joinAccessibilityBusWhenPresent();
+    QtArguments arguments(argc, argv);
+    QApplication app(arguments.argc(), arguments.argv());
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/vantrel.png")));

@@ -1,8 +1,10 @@
 #include "frmMain.h"
 
+#include "AccessibleWindows.h"
 #include "BoardFont.h"
 #include "KeyCommands.h"
 #include "MessageBoxDialog.h"
+#include "RowDescription.h"
 #include "Tick.h"
 #include "VirtualKeys.h"
 #include "WindowPlacement.h"
@@ -59,6 +61,7 @@ frmMain::frmMain()
     : m_boardFont(boardFont()), m_cellWidth(boardCellWidth(m_boardFont)),
       m_messageBox(showMessageBox), m_endProgram(terminateProgram) {
     Form_Initialize();
+    installAccessibleWindows();
 
     setWindowTitle(QStringLiteral("Vantrel"));
     setWindowIcon(QIcon(QStringLiteral(":/assets/vantrel.png")));
@@ -73,6 +76,7 @@ frmMain::frmMain()
     setAutoFillBackground(true);
 
     // Screen readers announce the window by name and can explain the glyphs.
+    // Once the game runs, the description carries its news (Announcer).
     setAccessibleName(QStringLiteral("Vantrel"));
     setAccessibleDescription(
         QStringLiteral("The game board, eight rows of fifteen cells: V is an alien, O a hit, "
@@ -105,13 +109,30 @@ void frmMain::createRows() {
         label->setFocusPolicy(Qt::NoFocus);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
         label->move(kRowLeft, kRowTop + kRowPitch * row);
-        // The row's text is its accessible name, so a reader reads the cells
-        // and hears each change; the description says which row it is.
-        label->setAccessibleDescription(
-            QStringLiteral("Board row %1 of %2").arg(row + 1).arg(kRows));
+        // The row's text is its accessible name, so a reader reads the cells;
+        // the description says which row it is and in which columns the
+        // aliens, the shot and the cannon stand.
         m_lblGame[static_cast<std::size_t>(row)] = label;
         setRowText(row, kOpeningRows[static_cast<std::size_t>(row)]);
     }
+    describeRows();
+}
+
+void frmMain::describeRows() {
+    for (std::size_t row = 0; row < m_lblGame.size(); ++row) {
+        std::string description = describeRow(static_cast<int>(row), m_rowTexts[row]);
+        if (description != m_rowDescriptions[row]) {
+            m_lblGame[row]->setAccessibleDescription(QString::fromStdString(description));
+            m_rowDescriptions[row] = std::move(description);
+        }
+    }
+}
+
+void frmMain::publishBoard() {
+    // The tick builds each row a glyph at a time; descriptions and news are
+    // worked out once the picture is whole, so a reader hears no half rows.
+    describeRows();
+    m_announcer.post(m_news.update(m_state));
 }
 
 QLabel& frmMain::lblGame(int index) {
@@ -125,6 +146,7 @@ void frmMain::Form_Initialize() {
 
 void frmMain::Form_Load() {
     reset(m_state);
+    m_news.restart(m_state);
     m_tmrStep.start();
 }
 
@@ -140,6 +162,9 @@ void frmMain::tmrStep_Timer() {
         return;
     }
     tick(m_state, *this);
+    if (!m_ended) {
+        publishBoard();
+    }
 }
 
 void frmMain::setRowText(int row, std::string_view text) {
@@ -174,6 +199,10 @@ std::int16_t frmMain::messageBox(std::string_view prompt, std::int16_t buttons,
     if (m_openBoxes++ == 0) {
         m_resumeAfterBoxes = m_tmrStep.isActive();
         m_tmrStep.stop();
+        // What the tick did before its box (the last hit, the wave reaching
+        // the bottom) is said before the box takes the keyboard.
+        publishBoard();
+        m_announcer.flush();
     }
     const std::int16_t answer = m_messageBox(*this, prompt, buttons, title);
     if (--m_openBoxes == 0 && !m_ended) {

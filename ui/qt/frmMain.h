@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Announcer.h"
+#include "GameNews.h"
 #include "GameServices.h"
 #include "GameState.h"
 
@@ -63,6 +65,7 @@ public:
     GameState& gameState() { return m_state; }
     void setMessageBoxHandler(MessageBoxHandler handler);
     void setEndProgramHandler(EndProgramHandler handler);
+    const Announcer& announcer() const { return m_announcer; }
 
 protected:
     bool event(QEvent* event) override;
@@ -71,12 +74,17 @@ protected:
 
 private:
     void createRows();
+    void describeRows();
+    void publishBoard();
 
     GameState m_state;
     QFont m_boardFont;
     int m_cellWidth = 0;
     std::array<QLabel*, kRows> m_lblGame{};
     std::array<std::string, kRows> m_rowTexts;
+    std::array<std::string, kRows> m_rowDescriptions;
+    GameNews m_news;
+    Announcer m_announcer{*this};
     QTimer m_tmrStep;
     MessageBoxHandler m_messageBox;
     EndProgramHandler m_endProgram;

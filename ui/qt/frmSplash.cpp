@@ -1,5 +1,6 @@
 #include "frmSplash.h"
 
+#include "AccessibleWindows.h"
 #include "VirtualKeys.h"
 #include "WindowPlacement.h"
 #include "frmMain.h"
@@ -23,11 +24,14 @@ frmSplash::frmSplash(std::unique_ptr<frmMain> main) : m_main(std::move(main)) {
     setPalette(background);
     setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
+    installAccessibleWindows();
     setAccessibleName(QStringLiteral("Vantrel"));
 
     m_imgSplash = new QLabel(this);
+    m_imgSplash->setObjectName(QStringLiteral("imgSplash"));
     m_imgSplash->setAccessibleName(QStringLiteral("Vantrel"));
-    m_imgSplash->setAccessibleDescription(QStringLiteral("The game's title picture"));
+    m_imgSplash->setAccessibleDescription(
+        QStringLiteral("The game's title picture: Vantrel in raised green letters on black"));
     m_imgSplash->setPixmap(QPixmap(QStringLiteral(":/assets/splash.bmp")));
     m_imgSplash->setScaledContents(false);
     m_imgSplash->setFocusPolicy(Qt::NoFocus);

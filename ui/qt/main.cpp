@@ -1,4 +1,6 @@
+#include "AccessibleWindows.h"
 #include "DisplayCheck.h"
+#include "QtArguments.h"
 #include "frmSplash.h"
 
 #include <QApplication>
@@ -7,7 +9,9 @@
 #include <cstdlib>
 #include <string>
 
-// The game takes no command line of its own; argv goes to Qt untouched.
+// The game takes no command line: every argument is ignored, and Qt gets the
+// program's name alone. Qt's environment variables (QT_QPA_PLATFORM,
+// QT_SCALE_FACTOR, ...) still work.
 int main(int argc, char* argv[]) {
     const std::string problem = missingDisplayMessage();
     if (!problem.empty()) {
@@ -15,7 +19,9 @@ int main(int argc, char* argv[]) {
         return EXIT_FAILURE;
     }
 
-    QApplication app(argc, argv);
+    joinAccessibilityBusWhenPresent();
+    QtArguments arguments(argc, argv);
+    QApplication app(arguments.argc(), arguments.argv());
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/vantrel.png")));

@@ -1,0 +1,318 @@
+#!/usr/bin/env python3
+"""Runs the real game program on a real accessibility bus, in a D-Bus session
+and a virtual X server of its own, and listens to it as a screen reader does.
+
+Usage: ScreenReaderTest.py PATH/TO/vantrel [--log FILE]
+
+The accessibility service starts first with no screen reader on; the game
+starts; only then is the reader "started" (the service's IsEnabled turned on,
+as a screen reader does, and a listener connected), so the test also checks
+that a reader started after the game finds it. It then checks:
+  - the splash and the main window are frames, and the splash picture has an
+    image description;
+  - each board row is named by its text and described with its columns;
+  - the news of the game arrives as description changes of the main window:
+    a cannon move, the wave dropping a row, a hit, a shot leaving the board;
+  - a message box says its prompt once, not twice.
+It plays one game from the start to its loss and prints every announcement
+heard, in order (also to FILE with --log).
+
+Exit codes: 0 passed, 1 failed, 77 skipped (D-Bus, the accessibility
+service, Debian's python3 with Atspi, Xvfb or xdotool missing).
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+SKIP = 77
+SYSTEM_PYTHON = "/usr/bin/python3"
+BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+HELP_PROMPT = ("Use the left and right arrow keys to steer, and the space bar to shoot. "
+               "Press Escape to quit and X to restart.")
+
+
+def missing_tools():
+    missing = [t for t in ("dbus-run-session", "Xvfb", "xdotool") if not shutil.which(t)]
+    if not os.access(BUS_LAUNCHER, os.X_OK):
+        missing.append(BUS_LAUNCHER + " (at-spi2-core)")
+    probe = subprocess.run(
+        [SYSTEM_PYTHON, "-c", "import gi; gi.require_version('Atspi', '2.0'); "
+                              "from gi.repository import Atspi"],
+        capture_output=True) if os.access(SYSTEM_PYTHON, os.X_OK) else None
+    if probe is None or probe.returncode != 0:
+        missing.append(SYSTEM_PYTHON + " with Atspi (python3-pyatspi, gir1.2-atspi-2.0)")
+    return missing
+
+
+def outer(argv):
+    """Checks the tools, then runs the test inside a private D-Bus session."""
+    missing = missing_tools()
+    if missing:
+        print("skipped: not installed: " + ", ".join(missing))
+        return SKIP
+    with tempfile.TemporaryDirectory(prefix="vantrel-a11y-") as home:
+        runtime = os.path.join(home, "runtime")
+        os.mkdir(runtime, 0o700)
+        env = dict(os.environ, HOME=home, XDG_RUNTIME_DIR=runtime,
+                   # The accessibility service keeps its settings in memory,
+                   # so that the test writes nothing outside its folder.
+                   GSETTINGS_BACKEND="memory", NO_AT_BRIDGE="1")
+        for name in ("DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS", "DISPLAY",
+                     "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON"):
+            env.pop(name, None)
+        inner = subprocess.run(["dbus-run-session", "--", SYSTEM_PYTHON,
+                                os.path.abspath(__file__), "--inside", *argv], env=env)
+        return inner.returncode
+
+
+# Everything below runs inside the private session, under Debian's python3.
+
+def inside(argv):
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    import gi
+    gi.require_version("Atspi", "2.0")
+    from gi.repository import Atspi, GLib
+    from RealWindowTest import Failure, check, start_xvfb, stop_xvfb
+
+    program = os.path.abspath(argv[0])
+    log_path = argv[2] if len(argv) > 2 and argv[1] == "--log" else None
+    context = GLib.MainContext.default()
+
+    def pump_until(what, probe, timeout):
+        deadline = time.monotonic() + timeout
+        while True:
+            while context.iteration(False):
+                pass
+            result = probe()
+            if result:
+                return result
+            if time.monotonic() > deadline:
+                raise Failure(f"timed out after {timeout} s waiting for {what}")
+            time.sleep(0.01)
+
+    def children(node):
+        return [node.get_child_at_index(i) for i in range(node.get_child_count())]
+
+    def role(node):
+        return node.get_role_name()
+
+    def descendants(node, depth=0):
+        yield node
+        if depth < 8:
+            for child in children(node):
+                if child is not None:
+                    yield from descendants(child, depth + 1)
+
+    def fresh(node):
+        node.clear_cache()
+        return node
+
+    server, display = start_xvfb()
+    os.environ["DISPLAY"] = display
+    launcher = subprocess.Popen([BUS_LAUNCHER, "--launch-immediately"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                start_new_session=True)
+    game = None
+    heard = []
+    try:
+        def status(prop):
+            out = subprocess.run(["gdbus", "call", "--session", "-d", "org.a11y.Bus",
+                                  "-o", "/org/a11y/bus", "-m",
+                                  "org.freedesktop.DBus.Properties.Get", "org.a11y.Status", prop],
+                                 capture_output=True, text=True, timeout=10)
+            return out.stdout.strip()
+
+        pump_until("the accessibility service", lambda: "false" in status("IsEnabled"), 20)
+
+        # The game starts while no screen reader runs.
+        game = subprocess.Popen([program], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+
+        # Now a screen reader starts: it turns accessibility on and listens.
+        subprocess.run(["gdbus", "call", "--session", "-d", "org.a11y.Bus", "-o", "/org/a11y/bus",
+                        "-m", "org.freedesktop.DBus.Properties.Set", "org.a11y.Status",
+                        "IsEnabled", "<true>"], capture_output=True, timeout=10, check=True)
+        events = []
+
+        def on_event(event):
+            source = event.source
+            try:
+                text = fresh(source).get_description() if "description" in event.type else ""
+                events.append((time.monotonic(), event.type, role(source), source.get_name(),
+                               text))
+            except GLib.Error:
+                pass
+
+        listener = Atspi.EventListener.new(on_event)
+        for kind in ("object:property-change:accessible-description", "window:activate"):
+            listener.register(kind)
+
+        def game_app():
+            if game.poll() is not None:
+                raise Failure(f"the program ended with {game.returncode}:\n"
+                              + game.stdout.read().decode(errors="replace"))
+            desktop = Atspi.get_desktop(0)
+            for app in children(desktop):
+                if app is not None and app.get_process_id() == game.pid:
+                    return app
+            return None
+
+        app = pump_until("the game on the accessibility bus (a reader started after it)",
+                         game_app, 20)
+        print(f"the game is on the accessibility bus as {app.get_name()!r}")
+
+        def frames():
+            return [f for f in children(fresh(app)) if f is not None]
+
+        # The splash lasts two seconds; look at it while it is there.
+        splash = pump_until("the splash", lambda: next(
+            (f for f in frames() if any(role(c) == "image" for c in children(f))), None), 5)
+        check(role(splash) == "frame", f"the splash is a {role(splash)!r}, not a frame")
+        picture = next(c for c in children(splash) if role(c) == "image")
+        # Qt 6.4's bridge offers no Image interface; the picture's text comes
+        # as its description, where newer bridges also give the image's own.
+        described = picture.get_image_description() or fresh(picture).get_description()
+        check(described.startswith("The game's title picture"),
+              f"the splash picture is described {described!r}")
+        print(f"splash: frame {splash.get_name()!r}, picture {picture.get_name()!r} described "
+              f"{described!r}")
+
+        main = pump_until("the main window", lambda: next(
+            (f for f in frames() if f.get_child_count() == 8), None), 10)
+        check(role(main) == "frame", f"the main window is a {role(main)!r}, not a frame")
+        check(main.get_name() == "Vantrel", f"the main window is named {main.get_name()!r}")
+        rows = children(main)
+        for number, row in enumerate(rows, start=1):
+            check(fresh(row).get_description().startswith(f"Board row {number} of 8"),
+                  f"row {number} is described {row.get_description()!r}")
+        top = fresh(rows[0])
+        check(top.get_name().strip().startswith("V") and "aliens in columns" in
+              top.get_description(), f"top row {top.get_name()!r}: {top.get_description()!r}")
+        print(f"main: frame with 8 rows; top row {top.get_name()!r} described "
+              f"{top.get_description()!r}")
+
+        def key(*keys):
+            subprocess.run(["xdotool", "key", "--delay", "40", *keys], timeout=10)
+
+        def focused_is(node):
+            return fresh(node).get_state_set().contains(Atspi.StateType.ACTIVE)
+
+        pump_until("the main window to be active", lambda: focused_is(main), 10)
+
+        def announcements():
+            # The window's description starts as the explanation of the
+            # board; everything it says after that is news.
+            return [e for e in events if e[1].endswith("accessible-description")
+                    and e[2] == "frame" and e[3] == "Vantrel"
+                    and not e[4].startswith("The game board")]
+
+        def heard_text(part):
+            return next((e[4] for e in announcements() if part in e[4]), None)
+
+        def box_frames():
+            return [f for f in frames() if role(f) in ("alert", "dialog")
+                    and f.get_state_set().contains(Atspi.StateType.SHOWING)]
+
+        def prompt_count(box, prompt):
+            count = 0
+            for node in descendants(fresh(box)):
+                fresh(node)
+                count += (node.get_name() or "").count(prompt)
+                count += (node.get_description() or "").count(prompt)
+            return count
+
+        # A box's prompt is there once, while the game waits behind it.
+        key("F1")
+        box = pump_until("the help box", lambda: next(iter(box_frames()), None), 10)
+        count = prompt_count(box, HELP_PROMPT)
+        check(count == 1, f"the help box holds its prompt {count} times")
+        print(f"help box: {role(box)} {box.get_name()!r}, prompt present once")
+        key("Return")
+        pump_until("the help box to close", lambda: not box_frames(), 10)
+
+        # Play one game to its loss: move the cannon, then keep firing from
+        # the column the wave sweeps over, and answer the loss box.
+        started = time.monotonic()
+        key("Right")
+        pump_until("the cannon move to be announced", lambda: heard_text("cannon column"), 10)
+        # Firing stops once the wave is one row above the cannon, so that no
+        # space lands on the loss box's button.
+        loss = None
+        last_fire = 0.0
+        while loss is None:
+            if time.monotonic() - started > 90:
+                raise Failure("no loss box within 90 s")
+            if time.monotonic() - last_fire > 0.5 and not heard_text("wave on row 7"):
+                key("space")
+                last_fire = time.monotonic()
+            while context.iteration(False):
+                pass
+            boxes = box_frames()
+            if boxes:
+                loss = boxes[0]
+            time.sleep(0.02)
+        check(loss.get_name() == "Sorry!", f"the box at the end is {loss.get_name()!r}")
+        count = prompt_count(loss, "You lose!")
+        check(count == 1, f"the loss box holds its prompt {count} times")
+        heard = [(t - started, text) for t, _, _, _, text in announcements() if t >= started]
+        heard.append((time.monotonic() - started, "[box] Sorry! You lose!"))
+        key("Return")
+        pump_until("the new game to be announced", lambda: any(
+            e[4] == "new game" for e in announcements() if e[0] > started), 10)
+        heard.append((time.monotonic() - started, "new game"))
+
+        print("announcements heard, one game from the start to its loss:")
+        for when, text in heard:
+            print(f"  {when:6.2f} s  {text}")
+        if log_path:
+            with open(log_path, "w") as log:
+                for when, text in heard:
+                    log.write(f"{when:.2f}\t{text}\n")
+        spoken = [text for _, text in heard]
+        check(any(t.startswith("cannon column") for t in spoken), "no cannon move was announced")
+        check(any("wave on row 2" in t for t in spoken), "the first drop was not announced")
+        check(any("wave on row 7" in t for t in spoken), "the drop to row 7 was not announced")
+        check(any(t.startswith("hit") or ", hit" in t for t in spoken), "no hit was announced")
+        check(any("shot missed" in t for t in spoken), "no shot leaving the board was announced")
+        said = announcements()
+        close = [(round(b[0] - a[0], 3), a[4], b[4]) for a, b in zip(said, said[1:])
+                 if b[0] - a[0] < 0.6]
+        check(not close, f"announcements came closer than the rate limit: {close}")
+
+        key("Escape")
+        pump_until("the quit question", lambda: next(iter(box_frames()), None), 10)
+        key("Return")
+        code = game.wait(timeout=10)
+        check(code == 0, f"quitting ended with exit code {code}")
+    except Failure as failure:
+        print(f"FAILED: {failure}")
+        return 1
+    finally:
+        if game is not None and game.poll() is None:
+            game.kill()
+            game.wait()
+        # The launcher's own bus runs in its process group.
+        try:
+            os.killpg(launcher.pid, 15)
+        except ProcessLookupError:
+            pass
+        launcher.wait()
+        stop_xvfb(server)
+    print("passed")
+    return 0
+
+
+def main():
+    if len(sys.argv) >= 2 and sys.argv[1] == "--inside":
+        return inside(sys.argv[2:])
+    if len(sys.argv) < 2:
+        print(__doc__)
+        return 2
+    return outer(sys.argv[1:])
+
+
+if __name__ == "__main__":
+    sys.exit(main())
