@@ -1,4 +1,6 @@
+#include "GameNews.h"
 #include "KeyCommands.h"
+#include "RowDescription.h"
 #include "frmMain.h"
 #include "frmSplash.h"
 
@@ -8,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -26,6 +29,28 @@ struct BoxReading {
     QString name;
     QString description;
     QStringList buttons;
+    QStringList texts; // every name and description in the box's tree
+    bool buttonIcons = false;
+};
+
+void collectTexts(QAccessibleInterface* iface, QStringList& texts) {
+    texts << iface->text(QAccessible::Name) << iface->text(QAccessible::Description);
+    for (int i = 0; i < iface->childCount(); ++i) {
+        collectTexts(iface->child(i), texts);
+    }
+}
+
+// A style that asks for icons on the standard buttons of dialogs, as some
+// desktop themes do; the game's boxes must show words only all the same.
+class IconButtonStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == SH_DialogButtonBox_ButtonsHaveIcons) {
+            return 1;
+        }
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
 };
 
 void readRealBox(BoxReading& reading, Qt::Key key) {
@@ -47,7 +72,9 @@ void readRealBox(BoxReading& reading, Qt::Key key) {
         reading.description = iface->text(QAccessible::Description);
         for (QAbstractButton* button : box->findChildren<QAbstractButton*>()) {
             reading.buttons << accessibleText(button, QAccessible::Name);
+            reading.buttonIcons = reading.buttonIcons || !button->icon().isNull();
         }
+        collectTexts(iface, reading.texts);
         reading.buttons.sort();
         QTest::keyClick(box->windowHandle(), key);
     });
@@ -80,13 +107,137 @@ private slots:
             QAccessibleInterface* row = QAccessible::queryAccessibleInterface(&window.lblGame(r));
             QCOMPARE(row->role(), QAccessible::StaticText);
             QCOMPARE(row->text(QAccessible::Name), QString::fromStdString(window.rowText(r)));
-            QCOMPARE(row->text(QAccessible::Description),
-                     QStringLiteral("Board row %1 of 8").arg(r + 1));
+            QVERIFY(row->text(QAccessible::Description)
+                        .startsWith(QStringLiteral("Board row %1 of 8").arg(r + 1)));
             QCOMPARE(iface->indexOfChild(row), r);
         }
+
+        // The descriptions follow the picture once a beat has drawn it whole.
+        window.gameState().keyFire = 1;
+        window.tmrStep_Timer();
+        for (int r = 0; r < kRows; ++r) {
+            QCOMPARE(window.lblGame(r).accessibleDescription(),
+                     QString::fromStdString(describeRow(r, window.rowText(r))));
+        }
+        QCOMPARE(window.lblGame(0).accessibleDescription(),
+                 QStringLiteral("Board row 1 of 8: aliens in columns 2, 4, 6, 8"));
+        QCOMPARE(window.lblGame(6).accessibleDescription(),
+                 QStringLiteral("Board row 7 of 8: shot in column 8"));
+        QCOMPARE(window.lblGame(3).accessibleDescription(), QStringLiteral("Board row 4 of 8"));
+    }
+
+    void rowDescriptionsGiveColumns() {
+        using std::string;
+        QCOMPARE(describeRow(7, "       A       "), string("Board row 8 of 8: cannon in column 8"));
+        QCOMPARE(describeRow(2, "  V V O V     '"),
+                 string("Board row 3 of 8: aliens in columns 3, 5, 9; hit in column 7; "
+                        "shot in column 15"));
+        QCOMPARE(describeRow(0, "V              "), string("Board row 1 of 8: alien in column 1"));
+        QCOMPARE(describeRow(5, ""), string("Board row 6 of 8"));
+        QCOMPARE(describeRow(5, "               "), string("Board row 6 of 8"));
+    }
+
+    void windowsAreFrames() {
+        frmSplash splash;
+        frmMain window;
+        QCOMPARE(QAccessible::queryAccessibleInterface(&splash)->role(), QAccessible::Window);
+        QCOMPARE(QAccessible::queryAccessibleInterface(&window)->role(), QAccessible::Window);
+        QCOMPARE(QAccessible::queryAccessibleInterface(&window)->childCount(), kRows);
+        QAccessibleInterface* picture = QAccessible::queryAccessibleInterface(&splash.imgSplash());
+        QCOMPARE(picture->role(), QAccessible::Graphic);
+        QAccessibleImageInterface* image = picture->imageInterface();
+        QVERIFY(image != nullptr);
+        QVERIFY(image->imageDescription().startsWith(QStringLiteral("The game's title picture")));
+        QCOMPARE(image->imageSize(), QSize(624, 51));
+    }
+
+    void newsOfTheGame() {
+        GameState state;
+        reset(state);
+        GameNews news;
+        news.restart(state);
+        const auto texts = [&news](const GameState& now) {
+            QStringList said;
+            for (const NewsItem& item : news.update(now)) {
+                said << QString::fromStdString(item.text);
+            }
+            return said;
+        };
+
+        // A beat of the march with nothing else: nothing to say; latches are
+        // not on the board, and the same board twice says nothing either.
+        state.alienCol = {1, 3, 5, 7};
+        QCOMPARE(texts(state), QStringList{});
+        state.keyLeft = 1;
+        QCOMPARE(texts(state), QStringList{});
+
+        // The cannon moves and a shot starts.
+        state.alienCol = {2, 4, 6, 8};
+        state.cannonCol = 8;
+        state.shotCol = 8;
+        state.shotRow = 6;
+        QCOMPARE(texts(state), QStringList{QStringLiteral("cannon column 9")});
+
+        // A hit, the wave dropping, a shot on the top row leaving the board.
+        state.alienCol = {3, 5, -1, 9};
+        state.shotCol = state.shotRow = kNone;
+        QCOMPARE(texts(state), QStringList{QStringLiteral("hit, 3 aliens left")});
+        state.alienCol = {4, 6, -1, 10};
+        state.shotCol = 3;
+        state.shotRow = 0;
+        QCOMPARE(texts(state), QStringList{});
+        state.shotCol = state.shotRow = kNone;
+        state.waveRow = 1;
+        QCOMPARE(texts(state),
+                 (QStringList{QStringLiteral("wave on row 2"), QStringLiteral("shot missed")}));
+        // Row 1 travels left.
+        state.alienCol = {3, 5, -1, 9};
+        QCOMPARE(texts(state), QStringList{});
+        state.alienCol = {2, -1, -1, 8};
+        QCOMPARE(texts(state), QStringList{QStringLiteral("hit, 2 aliens left")});
+
+        // A reset (win, loss, X) is a new game, also when the wave stays on
+        // its row and the aliens step the wrong way.
+        reset(state);
+        state.alienCol = {1, 3, 5, 7};
+        QCOMPARE(texts(state), QStringList{QStringLiteral("new game")});
+        state.alienCol = {2, 4, 6, 8};
+        QCOMPARE(texts(state), QStringList{});
+        reset(state);
+        state.alienCol = {1, 3, 5, 7};
+        QCOMPARE(texts(state), QStringList{QStringLiteral("new game")});
+    }
+
+    void announcementsAreRateLimited() {
+        QWidget window;
+        window.setAccessibleDescription(QStringLiteral("start"));
+        Announcer announcer(window);
+        QElapsedTimer clock;
+        clock.start();
+        announcer.post({{NewsItem::Kind::Drop, "wave on row 2"}});
+        QCOMPARE(window.accessibleDescription(), QStringLiteral("wave on row 2"));
+
+        // What comes within the gap waits; of the cannon only the last column
+        // is said, and a new game drops what the old one still had to say.
+        announcer.post({{NewsItem::Kind::Cannon, "cannon column 8"}});
+        announcer.post({{NewsItem::Kind::Miss, "shot missed"}});
+        announcer.post({{NewsItem::Kind::Cannon, "cannon column 9"}});
+        QCOMPARE(window.accessibleDescription(), QStringLiteral("wave on row 2"));
+        QTRY_COMPARE_WITH_TIMEOUT(window.accessibleDescription(),
+                                  QStringLiteral("shot missed, cannon column 9"), 5000);
+        QVERIFY2(clock.elapsed() >= Announcer::kMinGapMs - 5,
+                 qPrintable(QString::number(clock.elapsed())));
+
+        announcer.post({{NewsItem::Kind::Hit, "hit, 3 aliens left"}});
+        announcer.post({{NewsItem::Kind::NewGame, "new game"}});
+        // A box is about to take the keyboard: what waits is said at once.
+        announcer.flush();
+        QCOMPARE(window.accessibleDescription(), QStringLiteral("new game"));
+        QCOMPARE(announcer.lastAnnouncement(), QStringLiteral("new game"));
     }
 
     void messageBoxesAreNamedAndReadable() {
+        QApplication::setStyle(new IconButtonStyle);
         frmMain window;
         window.setEndProgramHandler([] {});
         window.show();
@@ -95,17 +246,22 @@ private slots:
         BoxReading help;
         readRealBox(help, Qt::Key_Return);
         window.Form_KeyDown(kKeyF1, 0);
+        // The prompt is there once, as the box's text, so it is said once.
+        const QString helpPrompt = QString::fromUtf8(kHelpPrompt.data(), kHelpPrompt.size());
         QCOMPARE(help.name, QStringLiteral("Help File"));
-        QCOMPARE(help.description, QString::fromUtf8(kHelpPrompt.data(), kHelpPrompt.size()));
+        QCOMPARE(help.texts.filter(helpPrompt).size(), 1);
+        QVERIFY(help.description.isEmpty());
         QCOMPARE(help.buttons, QStringList{QStringLiteral("OK")});
+        QVERIFY(!help.buttonIcons);
 
         // The quit question has no title; it is announced by the game's name.
         BoxReading quit;
         readRealBox(quit, Qt::Key_Escape);
         window.Form_KeyDown(kKeyEscape, 0);
         QCOMPARE(quit.name, QStringLiteral("Vantrel"));
-        QCOMPARE(quit.description, QStringLiteral("Are you sure you want to quit?"));
+        QCOMPARE(quit.texts.filter(QStringLiteral("Are you sure you want to quit?")).size(), 1);
         QCOMPARE(quit.buttons, (QStringList{QStringLiteral("No"), QStringLiteral("Yes")}));
+        QVERIFY(!quit.buttonIcons);
     }
 
     void splashIsNamed() {

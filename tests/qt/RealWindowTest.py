@@ -15,6 +15,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 SKIP = 77
@@ -215,8 +216,8 @@ def find_window(screen, pid, size, name=None):
     return None
 
 
-def start_game(program, screen):
-    game = subprocess.Popen([program], env=screen.env, stdout=subprocess.PIPE,
+def start_game(program, screen, arguments=()):
+    game = subprocess.Popen([program, *arguments], env=screen.env, stdout=subprocess.PIPE,
                             stderr=subprocess.STDOUT)
     started = time.monotonic()
 
@@ -341,6 +342,33 @@ def play_with_physical_keys(program, screen, keyboard):
             game.wait()
 
 
+def ignores_its_command_line(program, screen):
+    """Qt's own options (a style sheet, a window title, mirrored layout) change nothing."""
+    with tempfile.TemporaryDirectory(prefix="vantrel-args-") as folder:
+        sheet = os.path.join(folder, "red.qss")
+        with open(sheet, "w") as out:
+            out.write("* { color: #ff0000; background-color: #ff0000; }\n")
+        game, _, _ = start_game(program, screen,
+                                ["-stylesheet", sheet, "-qwindowtitle", "Hacked", "-reverse"])
+        try:
+            main = wait_for("the main window named Vantrel",
+                            lambda: find_window(screen, game.pid, MAIN_SIZE, "Vantrel"), 20)
+            start = wait_for("the cannon", lambda: cannon_x(screen, main), 5)
+            picture = screen.pixels(main, MAIN_SIZE)
+            pixels = [p for row in picture for p in row]
+            red = sum(1 for r, g, b in pixels if r > 128 and g < 80)
+            black = sum(1 for p in pixels if max(p) < 16)
+            check(red == 0, f"{red} red pixels: the style sheet was read")
+            check(black > len(pixels) * 3 // 4 and any(green(p) for p in pixels),
+                  "the board is not green on black")
+            check(start == cannon_x(screen, main) and start < MAIN_SIZE[0] // 2 + 20,
+                  f"the cannon stands at x={start}: the layout was mirrored")
+            print("with -stylesheet, -qwindowtitle and -reverse: caption Vantrel, green on black")
+        finally:
+            game.kill()
+            game.wait()
+
+
 def keyboard_layouts(program, screen):
     keyboard = Keyboard(screen.env["DISPLAY"])
     try:
@@ -398,6 +426,7 @@ def main():
         else:
             play_through(program, screen)
             skip_splash_with_a_key(program, screen)
+            ignores_its_command_line(program, screen)
     except Failure as failure:
         print(f"FAILED: {failure}")
         return 1

@@ -36,7 +36,7 @@ HELP_PROMPT = ("Use the left and right arrow keys to steer, and the space bar to
 
 
 def missing_tools():
-    missing = [t for t in ("dbus-run-session", "Xvfb", "xdotool") if not shutil.which(t)]
+    missing = [t for t in ("dbus-run-session", "gdbus", "Xvfb", "xdotool") if not shutil.which(t)]
     if not os.access(BUS_LAUNCHER, os.X_OK):
         missing.append(BUS_LAUNCHER + " (at-spi2-core)")
     probe = subprocess.run(
