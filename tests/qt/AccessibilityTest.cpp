@@ -210,21 +210,22 @@ private slots:
 
     void announcementsAreRateLimited() {
         QWidget window;
-        window.setAccessibleDescription(QStringLiteral("start"));
         Announcer announcer(window);
+        const auto said = [&window] {
+            return window.property(Announcer::kNewsProperty).toString();
+        };
         QElapsedTimer clock;
         clock.start();
         announcer.post({{NewsItem::Kind::Drop, "wave on row 2"}});
-        QCOMPARE(window.accessibleDescription(), QStringLiteral("wave on row 2"));
+        QCOMPARE(said(), QStringLiteral("wave on row 2"));
 
         // What comes within the gap waits; of the cannon only the last column
         // is said, and a new game drops what the old one still had to say.
         announcer.post({{NewsItem::Kind::Cannon, "cannon column 8"}});
         announcer.post({{NewsItem::Kind::Miss, "shot missed"}});
         announcer.post({{NewsItem::Kind::Cannon, "cannon column 9"}});
-        QCOMPARE(window.accessibleDescription(), QStringLiteral("wave on row 2"));
-        QTRY_COMPARE_WITH_TIMEOUT(window.accessibleDescription(),
-                                  QStringLiteral("shot missed, cannon column 9"), 5000);
+        QCOMPARE(said(), QStringLiteral("wave on row 2"));
+        QTRY_COMPARE_WITH_TIMEOUT(said(), QStringLiteral("shot missed, cannon column 9"), 5000);
         QVERIFY2(clock.elapsed() >= Announcer::kMinGapMs - 5,
                  qPrintable(QString::number(clock.elapsed())));
 
@@ -232,8 +233,25 @@ private slots:
         announcer.post({{NewsItem::Kind::NewGame, "new game"}});
         // A box is about to take the keyboard: what waits is said at once.
         announcer.flush();
-        QCOMPARE(window.accessibleDescription(), QStringLiteral("new game"));
+        QCOMPARE(said(), QStringLiteral("new game"));
         QCOMPARE(announcer.lastAnnouncement(), QStringLiteral("new game"));
+    }
+
+    void boardWindowDescribesTheNews() {
+        frmMain window;
+        window.setEndProgramHandler([] {});
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.tmrStep().stop();
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&window);
+        QVERIFY(iface->text(QAccessible::Description).startsWith(QStringLiteral("The game board")));
+
+        // A beat that moves the cannon is news, and the window says it.
+        window.gameState().keyRight = 1;
+        window.tmrStep_Timer();
+        QCOMPARE(window.announcer().lastAnnouncement(), QStringLiteral("cannon column 9"));
+        QCOMPARE(iface->text(QAccessible::Description), QStringLiteral("cannon column 9"));
+        QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("Vantrel"));
     }
 
     void messageBoxesAreNamedAndReadable() {

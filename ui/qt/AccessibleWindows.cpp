@@ -1,10 +1,13 @@
 #include "AccessibleWindows.h"
 
+#include "Announcer.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QLabel>
 #include <QPixmap>
 #include <QString>
+#include <QVariant>
 
 namespace {
 
@@ -28,9 +31,26 @@ public:
     QPoint imagePosition() const override { return rect().topLeft(); }
 };
 
+// A top-level window of the game: a frame, whose description is the latest
+// news of the game once there is some (Announcer), else its own.
+class GameWindow : public QAccessibleWidget {
+public:
+    explicit GameWindow(QWidget* window) : QAccessibleWidget(window, QAccessible::Window) {}
+
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Description) {
+            const QString news = object()->property(Announcer::kNewsProperty).toString();
+            if (!news.isEmpty()) {
+                return news;
+            }
+        }
+        return QAccessibleWidget::text(kind);
+    }
+};
+
 QAccessibleInterface* gameInterface(const QString& className, QObject* object) {
     if (className == QLatin1String("frmMain") || className == QLatin1String("frmSplash")) {
-        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+        return new GameWindow(static_cast<QWidget*>(object));
     }
     if (className == QLatin1String("QLabel") &&
         object->objectName() == QLatin1String("imgSplash")) {

@@ -12,8 +12,9 @@ class QWidget;
 
 // Speaks the game's news through the accessible description of the window
 // that holds the keyboard: screen readers read out a change of the focused
-// object's description. The step timer beats four times a second, faster
-// than speech, so announcements come at most once per kMinGapMs; news that
+// object's description. The news is kept in the window's kNewsProperty,
+// which its accessible interface reports as the description once set. The step timer beats four
+// times a second, faster than speech, so announcements come at most once per kMinGapMs; news that
 // arrives meanwhile waits and goes out together, and of several cannon
 // moves only the latest column is said.
 class Announcer : public QObject {
@@ -21,6 +22,7 @@ class Announcer : public QObject {
 
 public:
     static constexpr int kMinGapMs = 700;
+    static constexpr const char* kNewsProperty = "accessibleNews";
 
     explicit Announcer(QWidget& window);
 
