@@ -425,6 +425,43 @@ private slots:
         QCOMPARE(m_boxes->endCalls, 1);
     }
 
+    void lossBoxWhileAwayLeavesTheOtherWindowAlone() {
+        m_main->setMessageBoxHandler(showMessageBox);
+        QWidget other; // the window of another program the player went to
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QVERIFY(!m_main->isActiveWindow());
+
+        bool inspected = false;
+        QTimer::singleShot(0, this, [&] {
+            QMessageBox* box = nullptr;
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (auto* found = qobject_cast<QMessageBox*>(widget); found && found->isVisible()) {
+                    box = found;
+                }
+            }
+            QVERIFY(box != nullptr);
+            QCOMPARE(QApplication::activeWindow(), &other);
+            // While the box waits, the game's window takes no input of its
+            // own: no key reaches the game, and the close box waits too.
+            QTest::keyClick(window(), Qt::Key_Right);
+            QCOMPARE(m_main->gameState().keyRight, std::int16_t{0});
+            QVERIFY(!window()->close());
+            QVERIFY(m_main->isVisible());
+            // Back at the game, the box takes the keyboard.
+            m_main->activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), box);
+            inspected = true;
+            // A key that reaches the game's window still answers the box.
+            QTest::keyClick(window(), Qt::Key_Return);
+        });
+        QCOMPARE(m_main->messageBox(kLossPrompt, kButtonsOk, ""), kAnswerOk);
+        QVERIFY(inspected);
+        QVERIFY(m_main->tmrStep().isActive());
+        QCOMPARE(m_main->gameState().keyRight, std::int16_t{0});
+    }
+
     void closeBoxEndsProgramWithoutQuestion() {
         QApplication::setQuitOnLastWindowClosed(true);
         QTimer::singleShot(0, this, [this] { window()->close(); });

@@ -9,6 +9,8 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 #include <memory>
 
 namespace {
@@ -150,6 +152,21 @@ private slots:
         m_splash->Form_KeyDown(32, 0);
         QCOMPARE(m_main->gameState().cannonCol, std::int16_t{3});
         QCOMPARE(mainWindowCount(), 1);
+    }
+
+    void closingTheSplashEndsTheProgram() {
+        // What a window manager's close command does to the splash.
+        QTimer::singleShot(0, this, [this] { m_splash->windowHandle()->close(); });
+        QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(!m_splash->isVisible());
+        QVERIFY(!m_splash->tmrDone().isActive());
+        // Neither a late key nor the timer opens the main window now.
+        m_splash->Form_KeyDown(32, 0);
+        m_splash->tmrDone_Timer();
+        QCOMPARE(m_splash->mainWindow(), nullptr);
+        QVERIFY(!m_main->isVisible());
+        QVERIFY(m_boxes->boxes.empty());
     }
 
     void mouseClickDoesNothing() {

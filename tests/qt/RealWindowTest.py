@@ -21,6 +21,8 @@ import time
 SKIP = 77
 SPLASH_SIZE = (656, 81)
 MAIN_SIZE = (212, 146)
+SCREEN = (1024, 768)
+CELL = 13
 SPLASH_MS = 2000
 ROW_TOP = 8
 ROW_PITCH = 16
@@ -59,7 +61,7 @@ def start_xvfb():
     # and drops any client that connects meanwhile; with short-lived X tools
     # polling beside the program, that would now and then refuse the program.
     server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp",
          "-noreset"],
         pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
@@ -90,11 +92,20 @@ class Screen:
 
     def __init__(self, display):
         self.env = dict(os.environ, DISPLAY=display)
-        for name in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY"):
+        for name in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DESKTOP_STARTUP_ID"):
             self.env.pop(name, None)
+        self.wm = None
+        # With no session bus, D-Bus would start one for the program (through
+        # dbus-launch) that outlives it: a leaked daemon per run, and one that
+        # strace -f waits for. Point it at a bus that is not there instead.
+        self.env.setdefault("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/vantrel-test-bus")
 
     def visible_windows(self, pid):
         out = run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)], self.env)
+        return [int(w) for w in out.stdout.split()]
+
+    def named_windows(self, name):
+        out = run(["xdotool", "search", "--onlyvisible", "--name", f"^{name}$"], self.env)
         return [int(w) for w in out.stdout.split()]
 
     def info(self, window):
@@ -113,6 +124,17 @@ class Screen:
 
     def prop(self, window, name):
         return run(["xprop", "-id", str(window), name], self.env).stdout
+
+    def activate(self, window):
+        """Gives a window the keyboard: through the window manager where there is
+        one, as a click or a taskbar would, else directly."""
+        if self.wm:
+            run(["xdotool", "windowactivate", str(window)], self.env)
+        else:
+            run(["xdotool", "windowfocus", str(window)], self.env)
+
+    def prop_root(self, name):
+        return run(["xprop", "-root", name], self.env).stdout
 
     def focus(self):
         out = run(["xdotool", "getwindowfocus"], self.env).stdout.strip()
@@ -208,6 +230,54 @@ def check_main_window_frame(screen, window):
           f"the window is not fixed at 212 x 146: {sizes}")
 
 
+def frame_rect(screen, window):
+    """The window with the frame its window manager drew around it, as
+    (left, top, width, height); without a window manager just the window."""
+    info = screen.info(window)
+    extents = screen.prop(window, "_NET_FRAME_EXTENTS")
+    left = right = top = bottom = 0
+    if "=" in extents:
+        left, right, top, bottom = (int(v) for v in extents.split("=")[1].split(","))
+    (x, y), (width, height) = info["pos"], info["size"]
+    return x - left, y - top, width + left + right, height + top + bottom
+
+
+def check_centred(screen, window, what):
+    """Waits until the framed window sits in the middle of the screen (to the
+    half pixel that odd sizes leave); returns its frame."""
+    # The work area is the screen less any panels a window manager keeps.
+    area = (0, 0) + SCREEN
+    workarea = screen.prop_root("_NET_WORKAREA")
+    if "=" in workarea:
+        area = tuple(int(v) for v in workarea.split("=")[1].split(",")[:4])
+
+    def centred():
+        left, top, width, height = frame = frame_rect(screen, window)
+        off = (2 * left + width - (2 * area[0] + area[2]), 2 * top + height - (2 * area[1] + area[3]))
+        return frame if all(abs(d) <= 1 for d in off) else None
+    try:
+        return wait_for(f"the {what} to be centred", centred, 5)
+    except Failure:
+        raise Failure(f"the {what} is not centred: frame (x, y, w, h) = {frame_rect(screen, window)}"
+                      f" in the work area {area}")
+
+
+def check_over(screen, box, main):
+    """A box must come up over the game's window: its middle inside the
+    window's frame and, where a window manager keeps the stacking order,
+    above the window."""
+    left, top, width, height = frame_rect(screen, main)
+    (x, y), (w, h) = screen.info(box)["pos"], screen.info(box)["size"]
+    middle = (x + w // 2, y + h // 2)
+    check(left <= middle[0] < left + width and top <= middle[1] < top + height,
+          f"the box at {(x, y, w, h)} is not over the window at {(left, top, width, height)}")
+    if screen.wm:
+        stacking = screen.prop_root("_NET_CLIENT_LIST_STACKING")
+        order = [int(w, 16) for w in stacking.split("#")[-1].replace(",", " ").split()]
+        check(main in order and box in order and order.index(box) > order.index(main),
+              f"the box is not stacked above the window: {stacking.strip()}")
+
+
 def find_window(screen, pid, size, name=None):
     for window in screen.visible_windows(pid):
         info = screen.info(window)
@@ -237,7 +307,7 @@ def play_through(program, screen):
         seen = time.monotonic()
         info = screen.info(splash)
         print(f"splash mapped {startup * 1000:.0f} ms after start, at {info['pos']}")
-        check(abs(info["pos"][0] - (1024 - SPLASH_SIZE[0]) // 2) <= 1, "splash not centred")
+        check_centred(screen, splash, "splash")
         # Qt marks a borderless splash by its window type alone, other
         # borderless windows by Motif hints without decorations.
         kind = screen.prop(splash, "_NET_WM_WINDOW_TYPE")
@@ -253,6 +323,8 @@ def play_through(program, screen):
         check(handover > (SPLASH_MS - 300) / 1000, "the splash went too early")
         wait_for("the splash to close", lambda: splash not in screen.visible_windows(game.pid), 5)
         check_main_window_frame(screen, main)
+        frame = check_centred(screen, main, "main window")
+        print(f"main window centred with its frame: (x, y, w, h) = {frame}")
 
         start = wait_for("the cannon", lambda: cannon_x(screen, main), 5)
         wait_for("the main window to take the keyboard", lambda: screen.focus() == main, 5)
@@ -270,9 +342,11 @@ def play_through(program, screen):
         # With no window manager to hand it back, the board must take the
         # keyboard again itself once a box has closed.
         screen.key("F1")
-        wait_for("the help box to take the keyboard",
-                 lambda: screen.focus() not in (None, main)
-                 and screen.focus() in screen.visible_windows(game.pid), 5)
+        box = wait_for("the help box to take the keyboard",
+                       lambda: screen.focus() not in (None, main)
+                       and screen.focus() in screen.visible_windows(game.pid)
+                       and screen.focus(), 5)
+        check_over(screen, box, main)
         screen.key("Return")
         wait_for("the main window to take the keyboard back", lambda: screen.focus() == main, 5)
 
@@ -389,6 +463,180 @@ def keyboard_layouts(program, screen):
         keyboard.close()
 
 
+def another_program(screen):
+    """A window of another client, made the active one: where a player goes
+    while the game runs on."""
+    other = subprocess.Popen(["xmessage", "-name", "other", "-geometry", "+10+10",
+                              "Another program"],
+                             env=screen.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    window = wait_for("the other program's window", lambda: (screen.named_windows("other") or [None])[0], 10)
+    screen.activate(window)
+    wait_for("the other program to take the keyboard", lambda: screen.focus() == window, 5)
+    return other, window
+
+
+def box_while_away(program, screen):
+    """A loss box that comes up while the player is in another program leaves
+    that program's keyboard alone, asks for attention, and takes the keyboard
+    once the player comes back; the board gets it back after the box."""
+    game, splash, _ = start_game(program, screen)
+    other = None
+    try:
+        main = wait_for("the main window",
+                        lambda: find_window(screen, game.pid, MAIN_SIZE, "Vantrel"), 20)
+        wait_for("the main window to take the keyboard", lambda: screen.focus() == main, 5)
+        other, other_window = another_program(screen)
+        left = time.monotonic()
+        # With nobody steering, the wave reaches the bottom row in about 16 s.
+        box = wait_for("the loss box", lambda: game.poll() is None and next(
+            (w for w in screen.visible_windows(game.pid) if w != main), None), 40)
+        print(f"the loss box came up {time.monotonic() - left:.1f} s after the player left")
+        # Give a box that would take the keyboard the time to do it.
+        deadline = time.monotonic() + 1.0
+        while time.monotonic() < deadline:
+            check(screen.focus() == other_window,
+                  f"the loss box took the keyboard from the other program (focus {screen.focus()})")
+            time.sleep(0.05)
+        state = screen.prop(main, "_NET_WM_STATE") + screen.prop(main, "WM_HINTS")
+        attention = "_NET_WM_STATE_DEMANDS_ATTENTION" in state or "urgent" in state.lower()
+        print("the other program kept the keyboard; the game asks for attention: "
+              + ("yes" if attention else "no (no window manager to show it)"))
+        if screen.wm:
+            check(attention, f"the game does not ask for attention: {state}")
+        screen.activate(main)
+        if screen.wm:
+            wait_for("the box to take the keyboard when the player comes back",
+                     lambda: screen.focus() == box, 5)
+        else:
+            # Without a window manager the box cannot take the keyboard from
+            # the window the player focused, but the keys go to it.
+            wait_for("the main window to take the keyboard", lambda: screen.focus() == main, 5)
+        screen.key("Return")
+        wait_for("Return to answer the box", lambda: box not in screen.visible_windows(game.pid), 5)
+        wait_for("the board to take the keyboard back", lambda: screen.focus() == main, 5)
+        print("back at the game, the box took the keys, and after it the board")
+    finally:
+        if other is not None:
+            other.kill()
+            other.wait()
+        game.kill()
+        game.wait()
+
+
+def send_delete_window(display, window):
+    """What a close box does: the window manager sends WM_DELETE_WINDOW."""
+    import ctypes
+    xlib = ctypes.cdll.LoadLibrary("libX11.so.6")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XInternAtom.restype = ctypes.c_ulong
+    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                ctypes.c_void_p]
+    xlib.XFlush.argtypes = [ctypes.c_void_p]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5),
+                    ("pad", ctypes.c_long * 12)]  # XEvent is 24 longs
+
+    connection = xlib.XOpenDisplay(display.encode())
+    check(connection, "cannot open the X display")
+    event = ClientMessage(type=33, window=window, format=32,
+                          message_type=xlib.XInternAtom(connection, b"WM_PROTOCOLS", 0))
+    event.data[0] = xlib.XInternAtom(connection, b"WM_DELETE_WINDOW", 0)
+    xlib.XSendEvent(connection, window, 0, 0, ctypes.byref(event))
+    xlib.XFlush(connection)
+    xlib.XCloseDisplay(connection)
+
+
+def close_window(screen, window):
+    """Closes a window as the player would: through the window manager where
+    it offers to (it sends WM_DELETE_WINDOW in its own way), else directly.
+    Returns how."""
+    if screen.wm:
+        # The window manager closes only the windows it already manages.
+        wait_for("the window manager to manage the window",
+                 lambda: hex(window) in screen.prop_root("_NET_CLIENT_LIST"), 5)
+        allowed = screen.prop(window, "_NET_WM_ALLOWED_ACTIONS")
+        if "_NET_WM_ACTION_CLOSE" in allowed or "=" not in allowed:
+            run(["wmctrl", "-i", "-c", hex(window)], screen.env)
+            return "through " + screen.wm
+    send_delete_window(screen.env["DISPLAY"], window)
+    return "by WM_DELETE_WINDOW"
+
+
+def closing_windows(program, screen):
+    """The close box of the main window and closing the splash both end the
+    program with exit code 0; a closed splash opens no main window."""
+    game, splash, _ = start_game(program, screen)
+    try:
+        main = wait_for("the main window",
+                        lambda: find_window(screen, game.pid, MAIN_SIZE, "Vantrel"), 20)
+        close_window(screen, main)
+        code = game.wait(timeout=10)
+        check(code == 0, f"the close box ended the program with exit code {code}")
+    finally:
+        if game.poll() is None:
+            game.kill()
+            game.wait()
+    game, splash, _ = start_game(program, screen)
+    try:
+        how = close_window(screen, splash)
+        code = game.wait(timeout=10)
+        check(code == 0, f"closing the splash ended the program with exit code {code}")
+        check(not find_window(screen, game.pid, MAIN_SIZE), "the main window opened")
+        print("the close box and closing the splash (" + how + ") both ended the program "
+              "with exit code 0")
+    except subprocess.TimeoutExpired:
+        raise Failure("closing the splash did not end the program")
+    finally:
+        if game.poll() is None:
+            game.kill()
+            game.wait()
+
+
+# The window managers the test can run under: the command, and whether it
+# needs a D-Bus session of its own.
+WINDOW_MANAGERS = {
+    "openbox": (["openbox"], False),
+    "metacity": (["metacity"], True),
+    "xfwm4": (["xfwm4", "--compositor=off"], True),
+    "icewm": (["icewm"], False),
+}
+
+
+def start_window_manager(name, screen, home):
+    command, needs_bus = WINDOW_MANAGERS[name]
+    if needs_bus:
+        command = ["dbus-run-session", "--"] + command
+    # A home of its own, so that it reads and writes no settings of the user's.
+    env = dict(screen.env, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+               XDG_CACHE_HOME=os.path.join(home, ".cache"))
+    manager = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL, start_new_session=True)
+
+    def running():
+        if manager.poll() is not None:
+            raise Failure(f"{name} ended with exit code {manager.returncode}")
+        return "window id" in screen.prop_root("_NET_SUPPORTING_WM_CHECK")
+    wait_for(f"{name} to manage the screen", running, 20)
+    screen.wm = name
+    return manager
+
+
+def stop_window_manager(manager):
+    os.killpg(manager.pid, signal.SIGTERM)
+    try:
+        manager.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        os.killpg(manager.pid, signal.SIGKILL)
+        manager.wait()
+
+
 def explains_missing_display(program):
     env = {k: v for k, v in os.environ.items()
            if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
@@ -403,35 +651,51 @@ def main():
     parser.add_argument("program")
     parser.add_argument("--layouts", action="store_true",
                         help="play under other keyboard layouts instead")
+    parser.add_argument("--wm", choices=sorted(WINDOW_MANAGERS),
+                        help="run the window checks under this window manager")
     args = parser.parse_args()
     program = os.path.abspath(args.program)
-    tools = ["Xvfb", "xdotool", "xwininfo", "xprop", "import"]
+    tools = ["Xvfb", "xdotool", "xwininfo", "xprop", "import", "xmessage"]
     if args.layouts:
         tools.append("setxkbmap")
-    else:
+    elif not args.wm:
         try:
             explains_missing_display(program)
         except Failure as failure:
             print(f"FAILED: {failure}")
             return 1
+    if args.wm:
+        tools += [WINDOW_MANAGERS[args.wm][0][0], "wmctrl"]
+        if WINDOW_MANAGERS[args.wm][1]:
+            tools.append("dbus-run-session")
     missing = [t for t in tools if not shutil.which(t)]
     if missing:
         print("skipped: not installed: " + ", ".join(missing))
         return SKIP
     server, display = start_xvfb()
+    manager = None
+    home = tempfile.mkdtemp(prefix="wm-home-")
     try:
         screen = Screen(display)
+        if args.wm:
+            manager = start_window_manager(args.wm, screen, home)
+            print(f"under {args.wm}:")
         if args.layouts:
             keyboard_layouts(program, screen)
         else:
             play_through(program, screen)
             skip_splash_with_a_key(program, screen)
             ignores_its_command_line(program, screen)
+            closing_windows(program, screen)
+            box_while_away(program, screen)
     except Failure as failure:
         print(f"FAILED: {failure}")
         return 1
     finally:
+        if manager is not None:
+            stop_window_manager(manager)
         stop_xvfb(server)
+        shutil.rmtree(home, ignore_errors=True)
     print("passed")
     return 0
 

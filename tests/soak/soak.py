@@ -23,7 +23,6 @@ ten-minute soak). Exit codes: 0 passed, 1 failed, 77 skipped (tools missing).
 """
 
 import argparse
-import ctypes
 import os
 import random
 import re
@@ -37,7 +36,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "qt"))
 from RealWindowTest import (MAIN_SIZE, SPLASH_SIZE, Failure, Screen, check, find_window,  # noqa: E402
-                            start_xvfb, stop_xvfb, wait_for)
+                            send_delete_window, start_xvfb, stop_xvfb, wait_for)
 
 SKIP = 77
 TICK_MS = 250
@@ -260,31 +259,7 @@ def quit_with_yes(game):
 
 def close_main_window(game):
     """What the close box does: a window manager sends WM_DELETE_WINDOW."""
-    xlib = ctypes.cdll.LoadLibrary("libX11.so.6")
-    xlib.XOpenDisplay.restype = ctypes.c_void_p
-    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    xlib.XInternAtom.restype = ctypes.c_ulong
-    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                                ctypes.c_void_p]
-    xlib.XFlush.argtypes = [ctypes.c_void_p]
-    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
-
-    class ClientMessage(ctypes.Structure):
-        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
-                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
-                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5),
-                    ("pad", ctypes.c_long * 12)]  # XEvent is 24 longs
-
-    display = xlib.XOpenDisplay(game.screen.env["DISPLAY"].encode())
-    check(display, "cannot open the X display")
-    event = ClientMessage(type=33, window=game.main, format=32,
-                          message_type=xlib.XInternAtom(display, b"WM_PROTOCOLS", 0))
-    event.data[0] = xlib.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-    xlib.XSendEvent(display, game.main, 0, 0, ctypes.byref(event))
-    xlib.XFlush(display)
-    xlib.XCloseDisplay(display)
+    send_delete_window(game.screen.env["DISPLAY"], game.main)
     return game.process.wait(timeout=60)
 
 

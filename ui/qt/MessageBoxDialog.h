@@ -13,3 +13,17 @@ class QWidget;
 // always needs an explicit Yes.
 std::int16_t showMessageBox(QWidget& owner, std::string_view prompt, std::int16_t buttons,
                             std::string_view title);
+
+// Whether a box takes the keyboard when it comes up.
+enum class BoxFocus {
+    // Always: the box answers one of the player's own keys (help, quit).
+    Take,
+    // Only while `owner` is the active window. Otherwise the box comes up
+    // without the focus, the game asks for attention, and the box takes the
+    // keyboard once the player comes back to the game. showMessageBox above
+    // behaves this way.
+    TakeIfActive,
+};
+
+std::int16_t showMessageBoxWithFocus(QWidget& owner, std::string_view prompt, std::int16_t buttons,
+                                     std::string_view title, BoxFocus focus);

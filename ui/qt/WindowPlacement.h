@@ -2,7 +2,14 @@
 
 class QWidget;
 
-// Moves a top-level window, not yet shown, to the centre of the available area
-// of its screen. Call it before the first show: until the window is mapped its
-// frame is unknown, so it is the client area that gets centred.
+// Moves a top-level window to the centre of the available area of its screen,
+// its frame included as far as Qt knows the frame yet.
 void centreOnScreen(QWidget& window);
+
+// Centres a top-level window that is about to be shown for the first time.
+// Until the window is mapped a window manager has not framed it, so at first
+// it is the client area that gets centred; once the frame is known (the
+// window manager reports it shortly after mapping) the whole frame is centred
+// instead, once. With no window manager there is no frame and the client
+// area stays where it is.
+void centreOnScreenWithFrame(QWidget& window);

@@ -59,7 +59,15 @@ QString toQString(std::string_view text) {
 
 frmMain::frmMain()
     : m_boardFont(boardFont()), m_cellWidth(boardCellWidth(m_boardFont)),
-      m_messageBox(showMessageBox), m_endProgram(terminateProgram) {
+      m_messageBox([this](QWidget& owner, std::string_view prompt, std::int16_t buttons,
+                          std::string_view title) {
+          // A box that answers the player's key takes the keyboard; a loss
+          // or win box from the timer only if the player is at the game.
+          return showMessageBoxWithFocus(owner, prompt, buttons, title,
+                                         m_keyDownDepth > 0 ? BoxFocus::Take
+                                                            : BoxFocus::TakeIfActive);
+      }),
+      m_endProgram(terminateProgram) {
     Form_Initialize();
     installAccessibleWindows();
 
@@ -154,7 +162,9 @@ void frmMain::Form_KeyDown(std::int16_t keyCode, std::int16_t shift) {
     if (m_ended) {
         return;
     }
+    ++m_keyDownDepth;
     keyDown(m_state, keyCode, shift, *this);
+    --m_keyDownDepth;
 }
 
 void frmMain::tmrStep_Timer() {
@@ -248,7 +258,7 @@ void frmMain::showEvent(QShowEvent* event) {
     if (!m_loaded && !event->spontaneous()) {
         m_loaded = true;
         Form_Load();
-        centreOnScreen(*this);
+        centreOnScreenWithFrame(*this);
     }
     QWidget::showEvent(event);
 }

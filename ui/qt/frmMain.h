@@ -89,6 +89,7 @@ private:
     MessageBoxHandler m_messageBox;
     EndProgramHandler m_endProgram;
     int m_openBoxes = 0;
+    int m_keyDownDepth = 0; // inside Form_KeyDown: a box answers the player's key
     bool m_resumeAfterBoxes = false;
     bool m_loaded = false;
     bool m_ended = false;

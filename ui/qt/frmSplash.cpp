@@ -5,6 +5,8 @@
 #include "WindowPlacement.h"
 #include "frmMain.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPalette>
@@ -53,7 +55,7 @@ frmMain* frmSplash::mainWindow() const {
 }
 
 void frmSplash::Form_Load() {
-    centreOnScreen(*this);
+    centreOnScreenWithFrame(*this);
     // Window managers rarely focus a splash on their own, and without one
     // nothing does; the splash asks for the keyboard itself so that a key can
     // skip it. Qt defers the request until the window is mapped.
@@ -74,7 +76,7 @@ void frmSplash::tmrDone_Timer() {
 void frmSplash::handover() {
     // A key and the timer can both fall due before either is handled; only
     // the first opens the main window.
-    if (m_handedOver) {
+    if (m_handedOver || m_cancelled) {
         return;
     }
     m_handedOver = true;
@@ -87,6 +89,7 @@ void frmSplash::handover() {
     m_main->show();
     m_main->activateWindow();
     m_main->raise();
+    m_closingForHandover = true;
     close();
 }
 
@@ -107,4 +110,16 @@ void frmSplash::showEvent(QShowEvent* event) {
         Form_Load();
     }
     QWidget::showEvent(event);
+}
+
+void frmSplash::closeEvent(QCloseEvent* event) {
+    // Some window managers offer to close even a borderless splash. The
+    // player who does that wants no game: the start is cancelled, the main
+    // window never opens, and the program ends normally.
+    if (!m_closingForHandover && !m_handedOver) {
+        m_cancelled = true;
+        m_tmrDone.stop();
+        QCoreApplication::exit(0);
+    }
+    event->accept();
 }

@@ -44,6 +44,7 @@ public:
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void handover();
@@ -53,4 +54,6 @@ private:
     QTimer m_tmrDone;
     bool m_loaded = false;
     bool m_handedOver = false;
+    bool m_closingForHandover = false;
+    bool m_cancelled = false;
 };
