@@ -141,11 +141,16 @@ private slots:
         QVERIFY(QFontInfo(font).fixedPitch());
         QVERIFY(QFontInfo(font).bold());
         const QFontMetrics metrics(font);
-        const int cell = metrics.horizontalAdvance(QLatin1Char(' '));
+        // Every glyph in a 13 px cell, letter spacing included, and a full
+        // row 195 px: its label, with one pixel of overhang, 196 px.
+        const int cell = metrics.horizontalAdvance(QStringLiteral(" "));
+        QCOMPARE(cell, kBoardCellWidth);
         for (const char glyph : {'V', 'O', '\'', 'A', ' '}) {
-            QCOMPARE(metrics.horizontalAdvance(QLatin1Char(glyph)), cell);
+            QCOMPARE(metrics.horizontalAdvance(QString(QLatin1Char(glyph))), cell);
         }
-        QVERIFY(metrics.horizontalAdvance(QString(kColumns, QLatin1Char('V'))) < kBoardMaxRowWidth);
+        QCOMPARE(metrics.horizontalAdvance(QString(kColumns, QLatin1Char('V'))), kColumns * cell);
+        m_main->setRowText(2, std::string(kColumns, 'V'));
+        QCOMPARE(m_main->lblGame(2).width(), kBoardMaxRowWidth);
         // The glyphs the game draws, set on the baseline of a top-aligned
         // label, must sit inside its 20 px.
         const QRect ink = metrics.tightBoundingRect(QStringLiteral("VOA'"));

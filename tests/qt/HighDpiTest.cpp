@@ -1,3 +1,4 @@
+#include "BoardFont.h"
 #include "frmMain.h"
 #include "frmSplash.h"
 
@@ -80,6 +81,26 @@ private slots:
         }
         QVERIFY2(differing > bigInk.width() * bigInk.height() / 20,
                  qPrintable(QStringLiteral("only %1 pixels differ").arg(differing)));
+    }
+
+    void cellsAreThirteenPixelsAtTwiceTheSize() {
+        frmMain window;
+        window.setEndProgramHandler([] {});
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.tmrStep().stop();
+        // Cannons in the first and the last column: 14 cells apart.
+        window.setRowText(7, "A             A");
+        const QImage big = window.grab().toImage();
+        const QRect row = window.lblGame(7).geometry();
+        const int half = 2 * (row.left() + row.width() / 2);
+        const QRect first = inkBox(
+            big, QRect(2 * row.left(), 2 * row.top(), half - 2 * row.left(), 2 * row.height()));
+        const QRect last =
+            inkBox(big, QRect(half, 2 * row.top(), 2 * row.right() - half, 2 * row.height()));
+        QVERIFY(!first.isEmpty() && !last.isEmpty());
+        QCOMPARE(last.left() - first.left(), 2 * 14 * kBoardCellWidth);
+        QCOMPARE(window.lblGame(7).width(), kBoardMaxRowWidth);
     }
 
     void splashPictureKeepsItsLogicalSize() {

@@ -332,7 +332,8 @@ def play_through(program, screen):
         right = wait_for("the cannon to move right",
                          lambda: (x := cannon_x(screen, main)) != start and x, 5)
         cell = right - start
-        check(cell > 0, f"Right moved the cannon from x={start} to x={right}")
+        check(cell == CELL, f"Right moved the cannon from x={start} to x={right}, "
+                            f"not one {CELL} px cell")
         screen.key("Left")
         wait_for("the cannon to come back", lambda: cannon_x(screen, main) == start, 5)
         screen.key("Left")

@@ -6,6 +6,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QString>
 
 namespace {
@@ -26,13 +27,25 @@ QFont makeBold(QFont font) {
     // Hinting may round some advances differently from others; the cells have
     // to stay equal, so keep the outlines' own metrics.
     font.setHintingPreference(QFont::PreferNoHinting);
+    // The spacing comes after every character, so each one fills a cell of
+    // exactly kBoardCellWidth; it scales with the screen like the font does.
+    const qreal natural = QFontMetricsF(font).horizontalAdvance(QChar(kGlyphEmpty));
+    if (natural > 0 && natural < kBoardCellWidth) {
+        font.setLetterSpacing(QFont::AbsoluteSpacing, kBoardCellWidth - natural);
+    }
     return font;
+}
+
+// The advance of a text as laid out, letter spacing included (the advance of
+// a lone QChar leaves the spacing out).
+int advance(const QFontMetrics& metrics, const QString& text) {
+    return metrics.horizontalAdvance(text);
 }
 
 } // namespace
 
 int boardCellWidth(const QFont& font) {
-    return QFontMetrics(font).horizontalAdvance(QChar(kGlyphEmpty));
+    return advance(QFontMetrics(font), QString(QChar(kGlyphEmpty)));
 }
 
 bool isUsableBoardFont(const QFont& font) {
@@ -45,13 +58,13 @@ bool isUsableBoardFont(const QFont& font) {
         return false;
     }
     for (const char glyph : {kGlyphAlien, kGlyphHit, kGlyphShot, kGlyphCannon, kGlyphEmpty}) {
-        if (metrics.horizontalAdvance(QChar(glyph)) != cell) {
+        if (advance(metrics, QString(QChar(glyph))) != cell) {
             return false;
         }
     }
     const QString fullRow(kColumns, QChar(kGlyphAlien));
-    return metrics.horizontalAdvance(fullRow) == cell * kColumns &&
-           metrics.horizontalAdvance(fullRow) < kBoardMaxRowWidth;
+    return advance(metrics, fullRow) == cell * kColumns &&
+           advance(metrics, fullRow) < kBoardMaxRowWidth;
 }
 
 QFont boardFont() {

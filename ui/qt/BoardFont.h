@@ -10,17 +10,23 @@
 // size whatever DPI the X server reports.
 constexpr int kBoardFontPixelSize = 20;
 
+// Every character takes a cell this wide: a full row of 15 is 195 px, and its
+// label, one pixel of overhang more, 196 px between the 8 px margins.
+constexpr int kBoardCellWidth = 13;
+
 // The widest a full row may be: the client width less an 8 px margin each side.
 constexpr int kBoardMaxRowWidth = 196;
 
 // The bold board font: the first installed face from a short list of
 // Courier-like families that passes isUsableBoardFont, else the system's
-// fixed-pitch font in bold.
+// fixed-pitch font in bold. A face whose characters are narrower than
+// kBoardCellWidth (Liberation Mono Bold at 20 px advances 12 px) gets letter
+// spacing to make up the difference.
 QFont boardFont();
 
 // True when the font draws every board glyph in one equal cell and a full row
 // of 15 cells fits between the margins.
 bool isUsableBoardFont(const QFont& font);
 
-// The width of one character cell of the board font.
+// The width of one character cell of the board font, letter spacing included.
 int boardCellWidth(const QFont& font);
