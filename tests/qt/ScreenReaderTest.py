@@ -13,7 +13,10 @@ that a reader started after the game finds it. It then checks:
   - each board row is named by its text and described with its columns;
   - the news of the game arrives as description changes of the main window:
     a cannon move, the wave dropping a row, a hit, a shot leaving the board;
-  - a message box says its prompt once, not twice.
+  - a message box says its prompt once, not twice;
+  - where Orca is installed, Orca itself, started after the game with no
+    speech server, says the drop, the cannon's column, the loss (once) and
+    the new game.
 It plays one game from the start to its loss and prints every announcement
 heard, in order (also to FILE with --log).
 
@@ -290,7 +293,12 @@ def inside(argv):
         pump_until("the quit question", lambda: next(iter(box_frames()), None), 10)
         key("Return")
         code = game.wait(timeout=10)
-        check(code == 0, f"quitting ended with exit code {code}")
+        check(code == 0, f"quitting with Yes ended with exit code {code}")
+
+        if shutil.which("orca"):
+            orca_hears_a_game(program, key, log_path)
+        else:
+            print("Orca is not installed: its speech was not checked")
     except Failure as failure:
         print(f"FAILED: {failure}")
         return 1
@@ -307,6 +315,72 @@ def inside(argv):
         stop_xvfb(server)
     print("passed")
     return 0
+
+
+def orca_hears_a_game(program, key, log_path):
+    """Plays a game to its loss with Orca started after the game, and reads
+    what Orca said from its debug log. Orca gets no speech server (its
+    spawn command is /bin/false), so nothing reaches an audio device; it
+    still logs every utterance."""
+    from RealWindowTest import check, wait_for
+
+    home = os.environ["HOME"]
+    log = os.path.join(home, "orca.log")
+    game = subprocess.Popen([program], stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT)
+    orca = None
+    try:
+        time.sleep(0.5)
+        orca = subprocess.Popen(["orca", "--debug-file", log, "-u", os.path.join(home, "orca")],
+                                env=dict(os.environ, SPEECHD_CMD="/bin/false"),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                start_new_session=True)
+
+        def said():
+            if not os.path.exists(log):
+                return []
+            with open(log, errors="replace") as out:
+                # Each line reads SPEECH OUTPUT: 'text' followed by the voice.
+                lines = [line.split("SPEECH OUTPUT: ", 1)[1] for line in out
+                         if "SPEECH OUTPUT: '" in line]
+            return [line[1:line.rfind("'", 0, line.rfind("{"))] for line in lines]
+
+        def heard(text):
+            return any(text in line for line in said())
+
+        wait_for("Orca to find the board window", lambda: heard("Vantrel frame"), 30)
+        key("Right")
+        wait_for("Orca to say the cannon's column", lambda: heard("cannon column 9"), 10)
+        wait_for("Orca to say the first drop", lambda: heard("wave on row 2"), 10)
+        wait_for("Orca to say the loss", lambda: heard("You lose!"), 30)
+        key("Return")
+        wait_for("Orca to say the new game", lambda: heard("new game"), 10)
+        key("Escape")
+        wait_for("Orca to read the quit question", lambda: heard("Are you sure"), 10)
+        key("Return")
+        check(game.wait(timeout=10) == 0, "the game did not end with exit code 0")
+        spoken = said()
+        check(sum("You lose!" in line for line in spoken) == 1,
+              "Orca said the loss prompt more than once")
+        print("Orca said, one game from the start to its loss:")
+        for line in spoken:
+            print(f"  {line}")
+        if log_path:
+            with open(log_path, "a") as out:
+                out.write("# Orca\n" + "\n".join(spoken) + "\n")
+    finally:
+        if game.poll() is None:
+            game.kill()
+            game.wait()
+        if orca is not None:
+            try:
+                os.killpg(orca.pid, 15)
+            except ProcessLookupError:
+                pass
+            try:
+                orca.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                os.killpg(orca.pid, 9)
+                orca.wait()
 
 
 def main():
