@@ -638,6 +638,141 @@ def stop_window_manager(manager):
         manager.wait()
 
 
+class Launcher:
+    """Starts programs as a desktop launcher does for an entry that asks for
+    startup notification: it announces a startup sequence on the root window
+    ("new:"), then starts the program with DESKTOP_STARTUP_ID naming the
+    sequence and the X server time of the click that launched it."""
+
+    def __init__(self, display):
+        import ctypes
+        self.ctypes = ctypes
+        x = self.xlib = ctypes.cdll.LoadLibrary("libX11.so.6")
+        x.XOpenDisplay.restype = ctypes.c_void_p
+        x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x.XDefaultRootWindow.restype = ctypes.c_ulong
+        x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x.XCreateSimpleWindow.restype = ctypes.c_ulong
+        x.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong] + [ctypes.c_int] * 4 + \
+            [ctypes.c_uint, ctypes.c_ulong, ctypes.c_ulong]
+        x.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
+        x.XInternAtom.restype = ctypes.c_ulong
+        x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x.XChangeProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong,
+                                      ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                      ctypes.c_char_p, ctypes.c_int]
+        x.XWindowEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long, ctypes.c_void_p]
+        x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                 ctypes.c_void_p]
+        x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.display = x.XOpenDisplay(display.encode())
+        check(self.display, "cannot open the X display")
+        self.root = x.XDefaultRootWindow(self.display)
+        self.window = x.XCreateSimpleWindow(self.display, self.root, 0, 0, 1, 1, 0, 0, 0)
+        x.XSelectInput(self.display, self.window, 0x400000)  # PropertyChangeMask
+        # Startup messages go to the root window for whoever listens there.
+        x.XSelectInput(self.display, self.root, 0x400000)
+        x.XCheckTypedWindowEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                             ctypes.c_void_p]
+        self.info_atoms = [x.XInternAtom(self.display, name, 0)
+                           for name in (b"_NET_STARTUP_INFO_BEGIN", b"_NET_STARTUP_INFO")]
+        self.partial, self.messages = {}, []
+
+    def startup_messages(self):
+        """The startup notification messages sent to the root window so far."""
+        x, ctypes = self.xlib, self.ctypes
+        event = (ctypes.c_long * 24)()
+        while x.XCheckTypedWindowEvent(self.display, self.root, 33, event):  # ClientMessage
+            if event[5] in self.info_atoms:  # message_type
+                raw = ctypes.string_at(ctypes.addressof(event) + 56, 20)
+                sender = event[4]
+                if event[5] == self.info_atoms[0]:
+                    self.partial[sender] = b""
+                self.partial[sender] = self.partial.get(sender, b"") + raw
+                if b"\0" in raw:
+                    self.messages.append(self.partial.pop(sender).split(b"\0")[0].decode())
+        return self.messages
+
+    def server_time(self):
+        """The X server's clock now, read from a property change."""
+        atom = self.xlib.XInternAtom(self.display, b"VANTREL_TEST_TIME", 0)
+        self.xlib.XChangeProperty(self.display, self.window, atom, 31, 8, 0, b"", 0)  # STRING
+        event = (self.ctypes.c_long * 24)()
+        self.xlib.XWindowEvent(self.display, self.window, 0x400000, event)
+        return event[6] & 0xffffffff  # XPropertyEvent.time
+
+    def announce(self, startup_id):
+        message = (f'new: ID="{startup_id}" NAME="Vantrel" SCREEN=0 WMCLASS="vantrel"'.encode()
+                   + b"\0")
+        begin = self.xlib.XInternAtom(self.display, b"_NET_STARTUP_INFO_BEGIN", 0)
+        more = self.xlib.XInternAtom(self.display, b"_NET_STARTUP_INFO", 0)
+        ctypes = self.ctypes
+
+        class ClientMessage(ctypes.Structure):
+            _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                        ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                        ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                        ("format", ctypes.c_int), ("data", ctypes.c_char * 20),
+                        ("pad", ctypes.c_long * 16)]
+        for start in range(0, len(message), 20):
+            event = ClientMessage(type=33, window=self.window, format=8,
+                                  message_type=begin if start == 0 else more)
+            event.data = message[start:start + 20].ljust(20, b"\0")
+            self.xlib.XSendEvent(self.display, self.root, 0, 0x400000, ctypes.byref(event))
+        self.xlib.XSync(self.display, 0)
+
+    def startup_id(self):
+        """A new startup sequence, announced, stamped with the time now."""
+        name = f"vantrel-test-{os.getpid()}-{time.monotonic_ns()}_TIME{self.server_time()}"
+        self.announce(name)
+        return name
+
+    def close(self):
+        self.xlib.XCloseDisplay(self.display)
+
+
+def splash_takes_keyboard_when_launched(program, screen):
+    """Started the way a launcher starts the desktop entry while another
+    program has the keyboard, the splash gets it (a window manager that
+    prevents focus stealing lets it, as the launch is the player's newest
+    action), and the program completes its startup sequence."""
+    other, other_window = another_program(screen)
+    launcher = Launcher(screen.env["DISPLAY"])
+    try:
+        # The player has just typed into the other program: toolkits record
+        # that as the window's user time, and a window manager that prevents
+        # focus stealing keeps the keyboard there for anything older.
+        run(["xprop", "-id", str(other_window), "-f", "_NET_WM_USER_TIME", "32c", "-set",
+             "_NET_WM_USER_TIME", str(launcher.server_time())], screen.env)
+        startup_id = launcher.startup_id()
+        env = dict(screen.env, DESKTOP_STARTUP_ID=startup_id)
+        game = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+        try:
+            splash = wait_for("the splash", lambda: find_window(screen, game.pid, SPLASH_SIZE), 20)
+            # Else a launcher shows its busy pointer until it gives up.
+            wait_for("the program to complete its startup sequence",
+                     lambda: f'remove: ID={startup_id}' in launcher.startup_messages()
+                     or f'remove: ID="{startup_id}"' in launcher.startup_messages(), 5)
+            wait_for("the splash to take the keyboard", lambda: screen.focus() == splash, 5)
+            screen.key("space")
+            main = wait_for("the main window",
+                            lambda: find_window(screen, game.pid, MAIN_SIZE, "Vantrel"), 20)
+            wait_for("the main window to take the keyboard", lambda: screen.focus() == main, 5)
+            print("the program completed its startup sequence: "
+                  + next(m for m in launcher.startup_messages() if m.startswith("remove:")))
+            print("launched with a startup id while another program was active: the splash "
+                  "took the keyboard, a key skipped it, the main window took the keyboard")
+        finally:
+            game.kill()
+            game.wait()
+    finally:
+        launcher.close()
+        other.kill()
+        other.wait()
+
+
 def explains_missing_display(program):
     env = {k: v for k, v in os.environ.items()
            if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
@@ -688,6 +823,7 @@ def main():
             skip_splash_with_a_key(program, screen)
             ignores_its_command_line(program, screen)
             closing_windows(program, screen)
+            splash_takes_keyboard_when_launched(program, screen)
             box_while_away(program, screen)
     except Failure as failure:
         print(f"FAILED: {failure}")
