@@ -149,6 +149,9 @@ private slots:
         QVERIFY(image != nullptr);
         QVERIFY(image->imageDescription().startsWith(QStringLiteral("The game's title picture")));
         QCOMPARE(image->imageSize(), QSize(624, 51));
+        // The splash holds the keyboard, so it is what a reader reads first.
+        QCOMPARE(QAccessible::queryAccessibleInterface(&splash)->text(QAccessible::Description),
+                 image->imageDescription());
     }
 
     void newsOfTheGame() {

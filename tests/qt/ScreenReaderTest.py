@@ -183,6 +183,8 @@ def inside(argv):
         described = picture.get_image_description() or fresh(picture).get_description()
         check(described.startswith("The game's title picture"),
               f"the splash picture is described {described!r}")
+        check(fresh(splash).get_description() == described,
+              f"the splash, which holds the keyboard, is described {splash.get_description()!r}")
         print(f"splash: frame {splash.get_name()!r}, picture {picture.get_name()!r} described "
               f"{described!r}")
 
