@@ -751,6 +751,10 @@ def splash_takes_keyboard_when_launched(program, screen):
                                 stderr=subprocess.DEVNULL)
         try:
             splash = wait_for("the splash", lambda: find_window(screen, game.pid, SPLASH_SIZE), 20)
+            # The window manager ties the window to the launch by this id.
+            check(f'"{startup_id}"' in screen.prop(splash, "_NET_STARTUP_ID"),
+                  "the splash does not carry the startup id: "
+                  + screen.prop(splash, "_NET_STARTUP_ID").strip())
             # Else a launcher shows its busy pointer until it gives up.
             wait_for("the program to complete its startup sequence",
                      lambda: f'remove: ID={startup_id}' in launcher.startup_messages()

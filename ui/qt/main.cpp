@@ -1,6 +1,7 @@
 #include "AccessibleWindows.h"
 #include "DisplayCheck.h"
 #include "QtArguments.h"
+#include "StartupNotice.h"
 #include "frmSplash.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@ int main(int argc, char* argv[]) {
         return EXIT_FAILURE;
     }
 
+    const QByteArray startupId = launchStartupId();
     joinAccessibilityBusWhenPresent();
     QtArguments arguments(argc, argv);
     QApplication app(arguments.argc(), arguments.argv());
@@ -27,6 +29,7 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/vantrel.png")));
 
     frmSplash splash;
+    markStartupWindow(splash, startupId);
     splash.show();
     return QApplication::exec();
 }
