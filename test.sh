@@ -20,9 +20,10 @@ fi
 cmake --workflow --preset win64
 # The browser build, compiled with emscripten; its tests play it in headless
 # Chromium through puppeteer-core, which npm installs from the committed lock.
+# Machines with Node.js from outside Debian have npm already (and Debian's npm
+# package would conflict with it); with Debian's nodejs, npm is a package of
+# its own.
 if ! command -v npm >/dev/null; then
-    echo "test.sh: npm not found: the browser tests need Node.js with npm" \
-         "(Debian's nodejs package has none; install npm with Node.js)" >&2
-    exit 1
+    scripts/install-deps.sh npm
 fi
 cmake --workflow --preset web
