@@ -117,14 +117,28 @@ const scenarios = {
         });
         assert.deepEqual(geometry, { board: [636, 438], row: [24, 360, 15 * 39, 60], pad: false });
 
-        // Screen readers find the rows by name, and hear their changes.
+        // Screen readers find the board as a list of eight rows, each read
+        // as its text and described by its number and the columns of what
+        // stands on it.
         const tree = await page.accessibility.snapshot({ interestingOnly: false });
-        const names = [];
+        const lists = [];
         (function walk(node) {
-            if (node.role === 'status') names.push(node.name);
+            if (node.role === 'list') lists.push(node);
             (node.children || []).forEach(walk);
         })(tree);
-        assert.deepEqual(names, [...Array(8).keys()].map((r) => `Board row ${r + 1} of 8`));
+        assert.equal(lists.length, 1, 'one list');
+        assert.equal(lists[0].name, 'Board');
+        const items = lists[0].children.map((item) => ({
+            text: (item.children || []).map((c) => c.name).join(''),
+            description: item.description }));
+        assert.deepEqual(items.map((item) => item.text), (await h.log(page)).frames.at(-1).rows,
+                         'each row reads as its text');
+        const columns = (text, glyph) => [...text].flatMap((g, i) => (g === glyph ? [i + 1] : []));
+        assert.deepEqual(items.map((item) => item.description), items.map((item, r) => {
+            const aliens = columns(item.text, 'V');
+            return `Board row ${r + 1} of 8` + (aliens.length ? `: aliens in columns ${aliens.join(', ')}`
+                : r === 7 ? `: cannon in column ${columns(item.text, 'A')[0]}` : '');
+        }));
 
         // X on a Russian layout: the key says "ч", the physical key is X.
         const before = (await h.framesBeyond(page, 3)).frames.length;
@@ -139,6 +153,14 @@ const scenarios = {
         const played = l.frames.slice(restartedAt).map((f) => f.rows);
         assert.deepEqual(played, IDLE.slice(0, 62), 'after X the game starts over, tick by tick');
         assert.deepEqual([box.title, box.prompt, box.buttons], ['Sorry!', 'You lose!', ['OK']]);
+        // What a reader heard of that game: the new game, then each drop of the
+        // wave, the last one before the box, spaced so that each is heard.
+        const heard = l.news.filter((n) => n.t >= l.frames[restartedAt].t);
+        assert.deepEqual(heard.map((n) => n.text), ['new game',
+            ...[2, 3, 4, 5, 6, 7, 8].map((row) => `wave on row ${row}`)]);
+        assert.ok(heard.at(-1).t <= box.opened, 'the wave on the last row is said before the box');
+        heard.slice(1).forEach((n, i) => assert.ok(n.t - heard[i].t >= 700 - EARLY_MS,
+                                                   `news ${i + 1} within 700 ms of the one before`));
 
         await h.sleep(3 * TICK_MS);
         l = await h.log(page);
@@ -182,6 +204,26 @@ const scenarios = {
         assert.deepEqual(shotAt(frame), [[6, 8]], 'Space fires from the cannon');
         frame = await frameAfter(page, () => page.keyboard.press('Space'));
         assert.deepEqual(shotAt(frame), [[5, 8]], 'one shot at a time');
+
+        // The cannon moves on six beats in a row, faster than speech: a reader
+        // hears the news at most every 700 ms, and ends on the column where
+        // the cannon stands.
+        const movesFrom = (await h.log(page)).frames.length;
+        for (const [code, name] of [['ArrowRight', 'ArrowRight'], ['ArrowRight', 'ArrowRight'],
+                                    ['ArrowRight', 'ArrowRight'], ['ArrowLeft', 'ArrowLeft'],
+                                    ['ArrowLeft', 'ArrowLeft'], ['ArrowLeft', 'ArrowLeft']]) {
+            await frameAfter(page, () => key(page, code, name));
+        }
+        l = await h.log(page);
+        assert.deepEqual(l.frames.slice(movesFrom).map(cannonCol).slice(0, 6), [9, 10, 11, 10, 9, 8],
+                         'a move on each beat');
+        await h.sleep(1000);
+        const heard = (await h.log(page)).news.filter((n) => n.t > l.frames[movesFrom].t - 1);
+        assert.ok(heard.length >= 2 && heard.length < 6, `moves merged: ${JSON.stringify(heard)}`);
+        heard.slice(1).forEach((n, i) => assert.ok(n.t - heard[i].t >= 700 - EARLY_MS,
+                                                   `news ${i + 1} within 700 ms of the one before`));
+        const cannonNews = heard.filter((n) => n.text.includes('cannon column'));
+        assert.match(cannonNews.at(-1).text, /cannon column 9($|, )/, 'the column the cannon stands in');
 
         // F1: the help box, with the keyboard; nothing moves behind it.
         await page.keyboard.press('F1');

@@ -51,10 +51,11 @@ export async function launch(puppeteer) {
 }
 
 // Runs in the page before its own scripts: notes every board frame (the
-// eight row texts after a change), every box opened and closed and every
-// input, each with its time since navigation began.
+// eight row texts after a change), every box opened and closed, every piece
+// of news for screen readers and every input, each with its time since
+// navigation began.
 function recordInPage() {
-    const log = (window.vantrelLog = { frames: [], boxes: [], shown: null, inputs: [] });
+    const log = (window.vantrelLog = { frames: [], boxes: [], news: [], shown: null, inputs: [] });
     // When each key-down and click reached the page, before the page's own
     // handlers saw it.
     for (const type of ['keydown', 'click']) {
@@ -76,6 +77,11 @@ function recordInPage() {
             if (log.shown !== null) snap();
         }).observe(board, { subtree: true, childList: true, characterData: true, attributes: true,
                             attributeFilter: ['hidden'] });
+        // What a screen reader is given to say, from the polite news region.
+        const news = document.getElementById('news');
+        new MutationObserver(() => {
+            log.news.push({ t: performance.now(), text: news.textContent });
+        }).observe(news, { childList: true });
         const box = document.querySelector('dialog');
         new MutationObserver(() => {
             if (box.open) {

@@ -3,7 +3,6 @@
 #include <QAccessible>
 #include <QVariant>
 #include <QWidget>
-#include <algorithm>
 
 #if QT_VERSION < QT_VERSION_CHECK(6, 5, 0) && defined(VANTREL_HAVE_QTDBUS)
 #define VANTREL_SEND_DESCRIPTION_TEXT 1
@@ -53,16 +52,7 @@ Announcer::Announcer(QWidget& window) : m_window(window) {
 }
 
 void Announcer::post(const std::vector<NewsItem>& news) {
-    for (const NewsItem& item : news) {
-        if (item.kind == NewsItem::Kind::NewGame) {
-            // Whatever the old game still had to say no longer matters.
-            m_pending.clear();
-        } else if (item.kind == NewsItem::Kind::Cannon) {
-            std::erase_if(m_pending,
-                          [](const NewsItem& old) { return old.kind == NewsItem::Kind::Cannon; });
-        }
-        m_pending.push_back(item);
-    }
+    m_pending.post(news);
     if (m_pending.empty() || m_gap.isActive()) {
         return;
     }
@@ -83,14 +73,7 @@ void Announcer::announce() {
     if (m_pending.empty()) {
         return;
     }
-    QString text;
-    for (const NewsItem& item : m_pending) {
-        if (!text.isEmpty()) {
-            text += QStringLiteral(", ");
-        }
-        text += QString::fromStdString(item.text);
-    }
-    m_pending.clear();
+    const QString text = QString::fromStdString(m_pending.take());
     m_sinceLast.start();
     m_last = text;
     // The window's accessible interface reads its description from here

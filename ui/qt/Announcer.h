@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GameNews.h"
+#include "NewsQueue.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -12,16 +13,16 @@ class QWidget;
 
 // Speaks the game's news through the accessible description of the window
 // that holds the keyboard: screen readers read out a change of the focused
-// object's description. The news is kept in the window's kNewsProperty,
-// which its accessible interface reports as the description once set. The step timer beats four
-// times a second, faster than speech, so announcements come at most once per kMinGapMs; news that
-// arrives meanwhile waits and goes out together, and of several cannon
-// moves only the latest column is said.
+// object's description. The news is kept in the window's kNewsProperty, which
+// its accessible interface reports as the description once set. The step
+// timer beats faster than speech, so announcements come at most once per
+// kMinGapMs; news that arrives meanwhile waits in a NewsQueue and goes out
+// together.
 class Announcer : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int kMinGapMs = 700;
+    static constexpr int kMinGapMs = NewsQueue::kMinGapMs;
     static constexpr const char* kNewsProperty = "accessibleNews";
 
     explicit Announcer(QWidget& window);
@@ -38,7 +39,7 @@ private:
     void announce();
 
     QWidget& m_window;
-    std::vector<NewsItem> m_pending;
+    NewsQueue m_pending;
     QTimer m_gap;
     QElapsedTimer m_sinceLast;
     QString m_last;

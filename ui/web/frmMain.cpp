@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "KeyCommands.h"
+#include "RowDescription.h"
 #include "Tick.h"
 
 #include <emscripten/emscripten.h>
@@ -21,6 +22,14 @@ constexpr std::array<std::string_view, kRows> kOpeningRows = {
 // clang-format off
 EM_JS(void, pageSetRow, (int row, const char* text, int length), {
     Module.page.setRow(row, UTF8ToString(text, length));
+});
+
+EM_JS(void, pageDescribeRow, (int row, const char* text, int length), {
+    Module.page.describeRow(row, UTF8ToString(text, length));
+});
+
+EM_JS(void, pageAnnounce, (const char* text, int length), {
+    Module.page.announce(UTF8ToString(text, length));
 });
 
 EM_JS(void, pageStartStepTimer, (), {
@@ -58,10 +67,12 @@ frmMain::frmMain() {
     for (int row = 0; row < kRows; ++row) {
         setRowText(row, kOpeningRows[static_cast<std::size_t>(row)]);
     }
+    describeRows();
 }
 
 void frmMain::Form_Load() {
     reset(m_state);
+    m_news.restart(m_state);
     pageStartStepTimer();
 }
 
@@ -77,6 +88,44 @@ void frmMain::tmrStep_Timer() {
         return;
     }
     tick(m_state, *this);
+    if (!m_ended) {
+        publishBoard();
+        sayNews(false);
+    }
+}
+
+void frmMain::describeRows() {
+    for (std::size_t row = 0; row < m_rowTexts.size(); ++row) {
+        std::string description = describeRow(static_cast<int>(row), m_rowTexts[row]);
+        if (description != m_rowDescriptions[row]) {
+            m_rowDescriptions[row] = std::move(description);
+            pageDescribeRow(static_cast<int>(row), m_rowDescriptions[row].data(),
+                            length(m_rowDescriptions[row]));
+        }
+    }
+}
+
+void frmMain::publishBoard() {
+    // The tick builds each row a glyph at a time; descriptions and news are
+    // worked out once the picture is whole, so a reader hears no half rows.
+    describeRows();
+    m_pendingNews.post(m_news.update(m_state));
+}
+
+void frmMain::sayNews(bool evenWithinGap) {
+    // The beat is faster than speech: news waits until the last announcement
+    // has had its time, and goes out at the first beat after that. The page
+    // says it through a polite live region, after whatever the reader is
+    // saying already.
+    const double now = emscripten_get_now();
+    if (m_pendingNews.empty() ||
+        (!evenWithinGap && m_newsSaid && now - m_newsSaidAtMs < NewsQueue::kMinGapMs)) {
+        return;
+    }
+    const std::string text = m_pendingNews.take();
+    m_newsSaid = true;
+    m_newsSaidAtMs = now;
+    pageAnnounce(text.data(), length(text));
 }
 
 void frmMain::setRowText(int row, std::string_view text) {
@@ -84,8 +133,7 @@ void frmMain::setRowText(int row, std::string_view text) {
         return;
     }
     std::string& stored = m_rowTexts[static_cast<std::size_t>(row)];
-    // The tick rewrites every row; only a real change reaches the page, so a
-    // screen reader announces what moved and nothing else.
+    // The tick rewrites every row; only a real change reaches the page.
     if (stored == text) {
         return;
     }
@@ -109,6 +157,10 @@ std::int16_t frmMain::messageBox(std::string_view prompt, std::int16_t buttons,
     if (m_openBoxes++ == 0) {
         m_resumeAfterBoxes = pageStepTimerRunning() != 0;
         pageStopStepTimer();
+        // What the tick did before its box (the last hit, the wave reaching
+        // the bottom) is said before the box takes the reader's attention.
+        publishBoard();
+        sayNews(true);
     }
     const int answer =
         pageShowBox(prompt.data(), length(prompt), buttons, title.data(), length(title));

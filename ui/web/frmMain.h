@@ -1,7 +1,9 @@
 #pragma once
 
+#include "GameNews.h"
 #include "GameServices.h"
 #include "GameState.h"
+#include "NewsQueue.h"
 
 #include <array>
 #include <cstdint>
@@ -33,8 +35,17 @@ public:
     void endProgram() override;
 
 private:
+    void describeRows();
+    void publishBoard();
+    void sayNews(bool evenWithinGap);
+
     GameState m_state;
     std::array<std::string, kRows> m_rowTexts;
+    std::array<std::string, kRows> m_rowDescriptions;
+    GameNews m_news;
+    NewsQueue m_pendingNews;
+    double m_newsSaidAtMs = 0;
+    bool m_newsSaid = false;
     int m_openBoxes = 0;
     bool m_resumeAfterBoxes = false;
     bool m_ended = false;

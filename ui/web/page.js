@@ -36,6 +36,7 @@
     var board = $('frmMain');
     var box = $('box');
     var pad = $('pad');
+    var news = $('news');
     var rows = [];
     for (var r = 0; r < 8; ++r) rows.push($('lblGame' + r));
 
@@ -214,6 +215,14 @@
 
     Module.page = {
         setRow: function (row, text) { rows[row].textContent = text; },
+        describeRow: function (row, text) { rows[row].setAttribute('aria-description', text); },
+        // A fresh node each time, so that the same news twice in a row
+        // ("shot missed") is said twice.
+        announce: function (text) {
+            var said = document.createElement('span');
+            said.textContent = text;
+            news.replaceChildren(said);
+        },
         startStepTimer: function () {
             clearInterval(stepTimer);
             stepTimer = setInterval(onStepTimer, TICK_MS);
