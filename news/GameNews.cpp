@@ -1,7 +1,5 @@
 #include "GameNews.h"
 
-#include "Decimal.h"
-
 #include <algorithm>
 
 namespace {
@@ -15,7 +13,7 @@ std::string aliensLeft(int count) {
     if (count == 0) {
         return "hit, no aliens left";
     }
-    return "hit, " + decimal(count) + (count == 1 ? " alien left" : " aliens left");
+    return "hit, " + std::to_string(count) + (count == 1 ? " alien left" : " aliens left");
 }
 
 // What the board shows of a state; the latched keys are not on it.
@@ -63,7 +61,7 @@ std::vector<NewsItem> GameNews::update(const GameState& state) {
         news.push_back({NewsItem::Kind::Hit, aliensLeft(alive)});
     }
     if (state.waveRow > m_last.waveRow) {
-        news.push_back({NewsItem::Kind::Drop, "wave on row " + decimal(state.waveRow + 1)});
+        news.push_back({NewsItem::Kind::Drop, "wave on row " + std::to_string(state.waveRow + 1)});
     }
     // A shot on the top row always leaves the board at the next beat; had it
     // met an alien there, it would be gone already.
@@ -71,7 +69,8 @@ std::vector<NewsItem> GameNews::update(const GameState& state) {
         news.push_back({NewsItem::Kind::Miss, "shot missed"});
     }
     if (state.cannonCol != m_last.cannonCol) {
-        news.push_back({NewsItem::Kind::Cannon, "cannon column " + decimal(state.cannonCol + 1)});
+        news.push_back(
+            {NewsItem::Kind::Cannon, "cannon column " + std::to_string(state.cannonCol + 1)});
     }
     m_last = state;
     return news;

@@ -1,6 +1,5 @@
 #include "RowDescription.h"
 
-#include "Decimal.h"
 #include "GameState.h"
 
 #include <array>
@@ -25,7 +24,8 @@ constexpr std::array<Glyph, 4> kGlyphs = {{
 } // namespace
 
 std::string describeRow(int row, std::string_view text) {
-    std::string description = "Board row " + decimal(row + 1) + " of " + decimal(kRows);
+    std::string description =
+        "Board row " + std::to_string(row + 1) + " of " + std::to_string(kRows);
     const char* separator = ": ";
     for (const Glyph& glyph : kGlyphs) {
         std::vector<std::size_t> columns;
@@ -41,7 +41,7 @@ std::string describeRow(int row, std::string_view text) {
         description += columns.size() == 1 ? glyph.one : glyph.many;
         description += columns.size() == 1 ? " in column " : " in columns ";
         for (std::size_t i = 0; i < columns.size(); ++i) {
-            description += (i == 0 ? "" : ", ") + decimal(columns[i]);
+            description += (i == 0 ? "" : ", ") + std::to_string(columns[i]);
         }
         separator = "; ";
     }
