@@ -86,6 +86,9 @@
         clearTimeout(splashTimer);
         afterRuntime(function () {
             board.hidden = false;
+            // The board takes the focus, as the desktop window does: a screen
+            // reader then follows it and hears its news.
+            board.focus({ preventScroll: true });
             if (isTouch()) pad.hidden = false;
             layout();
             dispatch('vantrel_show_main', [], []);
