@@ -319,8 +319,13 @@ def play_through(program, screen):
         main = wait_for("the main window",
                         lambda: find_window(screen, game.pid, MAIN_SIZE, "Vantrel"), 20)
         handover = time.monotonic() - seen
-        print(f"main window {handover * 1000:.0f} ms after the splash")
-        check(handover > (SPLASH_MS - 300) / 1000, "the splash went too early")
+        print(f"main window {handover * 1000:.0f} ms after the splash was found")
+        # The splash's time runs from its start inside the program, which the
+        # test sees only by polling, late on a loaded machine: measured from
+        # the launch, the main window can never come before the splash's time
+        # is up.
+        check(handover + startup > (SPLASH_MS - 50) / 1000,
+              f"the splash went too early ({(handover + startup) * 1000:.0f} ms after the launch)")
         wait_for("the splash to close", lambda: splash not in screen.visible_windows(game.pid), 5)
         check_main_window_frame(screen, main)
         frame = check_centred(screen, main, "main window")
