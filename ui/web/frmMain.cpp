@@ -118,12 +118,10 @@ void frmMain::sayNews(bool evenWithinGap) {
     // says it through a polite live region, after whatever the reader is
     // saying already.
     const double now = emscripten_get_now();
-    if (m_pendingNews.empty() ||
-        (!evenWithinGap && m_newsSaid && now - m_newsSaidAtMs < NewsQueue::kMinGapMs)) {
+    if (m_pendingNews.empty() || (!evenWithinGap && now - m_newsSaidAtMs < NewsQueue::kMinGapMs)) {
         return;
     }
     const std::string text = m_pendingNews.take();
-    m_newsSaid = true;
     m_newsSaidAtMs = now;
     pageAnnounce(text.data(), length(text));
 }

@@ -44,8 +44,8 @@ private:
     std::array<std::string, kRows> m_rowDescriptions;
     GameNews m_news;
     NewsQueue m_pendingNews;
-    double m_newsSaidAtMs = 0;
-    bool m_newsSaid = false;
+    // Long enough ago that the first news goes out at once.
+    double m_newsSaidAtMs = -NewsQueue::kMinGapMs;
     int m_openBoxes = 0;
     bool m_resumeAfterBoxes = false;
     bool m_ended = false;
