@@ -1,6 +1,7 @@
 #include "WindowPlacement.h"
 
 #include <QGuiApplication>
+#include <QMargins>
 #include <QRect>
 #include <QScreen>
 #include <QTimer>
@@ -16,19 +17,44 @@ constexpr int kFramePollMs = 20;
 constexpr int kFramePolls = 150;
 constexpr int kFramePollsPerAsk = 25;
 constexpr int kFrameAsks = 2;
+// A move is checked once the window manager has had time to carry it out,
+// and made again a few times at most if the frame did not end up centred.
+constexpr int kPollsPerCentring = 5;
+constexpr int kCentrings = 3;
 
-} // namespace
-
-void centreOnScreen(QWidget& window) {
+QRect availableArea(const QWidget& window) {
     QScreen* screen = window.screen();
     if (screen == nullptr) {
         screen = QGuiApplication::primaryScreen();
     }
-    if (screen == nullptr) {
+    return screen == nullptr ? QRect() : screen->availableGeometry();
+}
+
+// Whether the frame sits in the middle of the area, to the half pixel that
+// odd sizes leave.
+bool isCentred(const QRect& frame, const QRect& area) {
+    const int dx = 2 * frame.left() + frame.width() - (2 * area.left() + area.width());
+    const int dy = 2 * frame.top() + frame.height() - (2 * area.top() + area.height());
+    return dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1;
+}
+
+} // namespace
+
+void centreOnScreen(QWidget& window) {
+    const QRect area = availableArea(window);
+    if (area.isNull()) {
         return;
     }
-    QRect placed(QPoint(0, 0), window.frameGeometry().size());
-    placed.moveCenter(screen->availableGeometry().center());
+    // Qt's X11 layer forgets the frame at every configure event and, until
+    // someone asks for the frame again, places a frame position as if it were
+    // the client's, leaving the window a title bar too high. Asking the
+    // window for its frame here, just before the move, makes it look again.
+    QSize size = window.frameGeometry().size();
+    if (const QWindow* handle = window.windowHandle(); handle != nullptr) {
+        size = handle->frameGeometry().size();
+    }
+    QRect placed(QPoint(0, 0), size);
+    placed.moveCenter(area.center());
     // For a window, move() places the frame's top-left corner.
     window.move(placed.topLeft());
 }
@@ -37,31 +63,42 @@ void centreOnScreenWithFrame(QWidget& window) {
     centreOnScreen(window);
     auto* poll = new QTimer(&window);
     poll->setInterval(kFramePollMs);
-    QObject::connect(poll, &QTimer::timeout, &window,
-                     [&window, poll, polls = 0, asks = 0]() mutable {
-                         QWindow* handle = window.windowHandle();
-                         const QRect client = window.geometry();
-                         const QRect frame = window.frameGeometry();
-                         // Only a mapped window at its own size, inside a frame larger than
-                         // itself, is framed; anything else is a passing state.
-                         if (handle == nullptr || !window.isVisible() ||
-                             client.size() != window.size() || handle->geometry() != client) {
-                             // Not mapped yet.
-                         } else if (frame != client && frame.contains(client)) {
-                             centreOnScreen(window);
-                             poll->deleteLater();
-                             return;
-                         } else if (asks < kFrameAsks && polls % kFramePollsPerAsk == 0) {
-                             ++asks;
-                             // Qt learns of the frame only when the window is configured, and
-                             // some window managers (metacity) frame a window without
-                             // configuring it. A move there and back makes them answer.
-                             handle->setGeometry(client.translated(0, 1));
-                             handle->setGeometry(client);
-                         }
-                         if (++polls >= kFramePolls) {
-                             poll->deleteLater();
-                         }
-                     });
+    QObject::connect(
+        poll, &QTimer::timeout, &window,
+        [&window, poll, polls = 0, asks = 0, centrings = 0, sinceCentring = 0]() mutable {
+            QWindow* handle = window.windowHandle();
+            const QRect client = window.geometry();
+            // Only a mapped window at its own size, inside a frame larger than
+            // itself, is framed; anything else is a passing state.
+            if (handle == nullptr || !window.isVisible() || client.size() != window.size() ||
+                handle->geometry() != client) {
+                // Not mapped yet.
+            } else if (const QRect frame = handle->frameGeometry();
+                       frame != client && frame.contains(client)) {
+                if (centrings > 0 && isCentred(frame, availableArea(window))) {
+                    poll->deleteLater();
+                    return;
+                }
+                if (centrings == 0 || ++sinceCentring >= kPollsPerCentring) {
+                    if (centrings == kCentrings) {
+                        poll->deleteLater();
+                        return;
+                    }
+                    ++centrings;
+                    sinceCentring = 0;
+                    centreOnScreen(window);
+                }
+            } else if (asks < kFrameAsks && polls % kFramePollsPerAsk == 0) {
+                ++asks;
+                // Qt learns of the frame only when the window is configured, and
+                // some window managers (metacity) frame a window without
+                // configuring it. A move there and back makes them answer.
+                handle->setGeometry(client.translated(0, 1));
+                handle->setGeometry(client);
+            }
+            if (++polls >= kFramePolls) {
+                poll->deleteLater();
+            }
+        });
     poll->start();
 }

@@ -10,6 +10,6 @@ void centreOnScreen(QWidget& window);
 // Until the window is mapped a window manager has not framed it, so at first
 // it is the client area that gets centred; once the frame is known (the
 // window manager reports it shortly after mapping) the whole frame is centred
-// instead, once. With no window manager there is no frame and the client
-// area stays where it is.
+// instead, and the move is checked and made again if it went astray. With no
+// window manager there is no frame and the client area stays where it is.
 void centreOnScreenWithFrame(QWidget& window);
