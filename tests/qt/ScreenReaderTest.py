@@ -94,19 +94,15 @@ def pump_until(what, probe, timeout):
     """Runs the event loop (the listener's events come through it) until
     probe() returns something truthy."""
     from gi.repository import GLib
-    from RealWindowTest import Failure
+    from RealWindowTest import wait_for
 
     context = GLib.MainContext.default()
-    deadline = time.monotonic() + timeout
-    while True:
+
+    def pumped():
         while context.iteration(False):
             pass
-        result = probe()
-        if result:
-            return result
-        if time.monotonic() > deadline:
-            raise Failure(f"timed out after {timeout} s waiting for {what}")
-        time.sleep(0.01)
+        return probe()
+    return wait_for(what, pumped, timeout)
 
 
 def accessibility_enabled():
