@@ -12,12 +12,11 @@ constexpr std::int16_t kAnswerOk = 1;
 constexpr std::int16_t kAnswerYes = 6;
 constexpr std::int16_t kAnswerNo = 7;
 
-// Everything the game needs from a window, and nothing more. The rules and the
-// key commands talk to the screen only through this, so they can be built and
-// tested without any GUI toolkit. Each front-end implements it once.
-class GameServices {
+// The eight board rows the drawing pass writes. The game session keeps them;
+// a test fake can too.
+class BoardRows {
 public:
-    virtual ~GameServices() = default;
+    virtual ~BoardRows() = default;
 
     // Shows `text` as board row `row` (0 = top, 7 = bottom) at once.
     virtual void setRowText(int row, std::string_view text) = 0;
@@ -25,7 +24,14 @@ public:
     // Returns the text of board row `row` exactly as last set, trailing blanks
     // included, or the row's opening text if it was never set.
     virtual std::string rowText(int row) const = 0;
+};
 
+// Everything the rules need from a window when a box is answered on the spot:
+// the rows, a modal box and the end of the program. The tests of the rules
+// implement it with a fake; the game session answers boxes later instead and
+// uses the phases of the tick and the key actions directly.
+class GameServices : public BoardRows {
+public:
     // Shows a modal box and returns when the player closes it. `buttons` is
     // kButtonsOk or kButtonsYesNo; the answer is kAnswerOk, kAnswerYes or
     // kAnswerNo. The first button is the default.

@@ -114,7 +114,7 @@ void drawCell(GameState& s, int r, int n, std::string& row) {
 
 // Each row is built in full and set once: the picture is the same as appending
 // glyph by glyph into the visible row, at an eighth of the label updates.
-void drawBoard(GameState& s, GameServices& ui) {
+void drawBoard(GameState& s, BoardRows& ui) {
     std::string text;
     text.reserve(kColumns);
     for (int r = 0; r < kRows; ++r) {
@@ -137,20 +137,32 @@ bool allDestroyed(const GameState& s) {
 
 } // namespace
 
-void tick(GameState& state, GameServices& ui) {
+bool marchPhase(GameState& state) {
     moveShot(state);
     marchWave(state);
-    if (state.waveRow == kLossRow) {
+    return state.waveRow == kLossRow;
+}
+
+bool drawPhase(GameState& state, BoardRows& rows) {
+    applyLatches(state);
+    drawBoard(state, rows);
+    return allDestroyed(state);
+}
+
+std::string winPrompt(const GameState& state) {
+    const int score = kLossRow - state.waveRow;
+    std::string prompt(kWinPromptStart);
+    prompt += std::to_string(score);
+    return prompt;
+}
+
+void tick(GameState& state, GameServices& ui) {
+    if (marchPhase(state)) {
         ui.messageBox(kLossPrompt, kButtonsOk, kLossTitle);
         reset(state);
     }
-    applyLatches(state);
-    drawBoard(state, ui);
-    if (allDestroyed(state)) {
-        const int score = kLossRow - state.waveRow;
-        std::string prompt(kWinPromptStart);
-        prompt += std::to_string(score);
-        ui.messageBox(prompt, kButtonsOk, kWinTitle);
+    if (drawPhase(state, ui)) {
+        ui.messageBox(winPrompt(state), kButtonsOk, kWinTitle);
         reset(state);
     }
 }

@@ -3,6 +3,7 @@
 #include "GameServices.h"
 #include "GameState.h"
 
+#include <string>
 #include <string_view>
 
 // The texts of the two boxes that end a game.
@@ -23,3 +24,19 @@ constexpr char kGlyphEmpty = ' ';
 // as it goes) and a win is announced. The caller's timer decides when it runs;
 // it must never be entered again while one of its boxes is open.
 void tick(GameState& state, GameServices& ui);
+
+// The same beat in the two halves that lie between its boxes, for a caller
+// that shows a box and carries on only when the player has answered it. A
+// beat is: marchPhase; if it returns true, the loss box, then reset; then
+// drawPhase; if that returns true, the win box with winPrompt, then reset.
+
+// The shot rises and the wave marches or drops. True when the wave has
+// reached the bottom row and the game is lost.
+bool marchPhase(GameState& state);
+
+// The latched input is applied and the board redrawn, deciding hits as it
+// goes. True when no alien is left and the game is won.
+bool drawPhase(GameState& state, BoardRows& rows);
+
+// The win box's prompt, with the score of the wave's row in `state`.
+std::string winPrompt(const GameState& state);

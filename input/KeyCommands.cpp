@@ -1,6 +1,6 @@
 #include "KeyCommands.h"
 
-void keyDown(GameState& state, std::int16_t keyCode, std::int16_t /*shift*/, GameServices& ui) {
+KeyAction applyKey(GameState& state, std::int16_t keyCode) {
     switch (keyCode) {
     case kKeyLeft:
         state.keyLeft = 1;
@@ -12,17 +12,29 @@ void keyDown(GameState& state, std::int16_t keyCode, std::int16_t /*shift*/, Gam
         state.keyFire = 1;
         break;
     case kKeyEscape:
-        if (ui.messageBox(kQuitPrompt, kButtonsYesNo, kQuitTitle) == kAnswerYes) {
-            ui.endProgram();
-        }
-        break;
+        return KeyAction::AskToQuit;
     case kKeyX:
         reset(state);
         break;
     case kKeyF1:
+        return KeyAction::ShowHelp;
+    default:
+        break;
+    }
+    return KeyAction::None;
+}
+
+void keyDown(GameState& state, std::int16_t keyCode, std::int16_t /*shift*/, GameServices& ui) {
+    switch (applyKey(state, keyCode)) {
+    case KeyAction::AskToQuit:
+        if (ui.messageBox(kQuitPrompt, kButtonsYesNo, kQuitTitle) == kAnswerYes) {
+            ui.endProgram();
+        }
+        break;
+    case KeyAction::ShowHelp:
         ui.messageBox(kHelpPrompt, kButtonsOk, kHelpTitle);
         break;
-    default:
+    case KeyAction::None:
         break;
     }
 }

@@ -22,6 +22,14 @@ constexpr std::string_view kHelpPrompt =
     "Press Escape to quit and X to restart.";
 constexpr std::string_view kHelpTitle = "Help File";
 
+// What a key asks of the window beyond the game state.
+enum class KeyAction { None, AskToQuit, ShowHelp };
+
+// Applies one key-down to the game state: steering and fire latch, X resets.
+// Escape and F1 change nothing here; the returned action says which box the
+// caller must show (the quit question or help).
+KeyAction applyKey(GameState& state, std::int16_t keyCode);
+
 // Handles one key-down in the main window. Steering and fire only latch a
 // request for the next tick; Escape, X and F1 act at once. The shift state is
 // accepted for the window's sake and ignored, so X works with Shift or Caps

@@ -1,19 +1,15 @@
 // vantrel-replay: drives the game rules and key commands from a script on
 // standard input, for golden tests and debugging. See README.md for the
 // commands and the output format.
-#include "KeyCommands.h"
 #include "ReplayCommand.h"
-#include "ReplayServices.h"
-#include "Tick.h"
+#include "ReplayShell.h"
 
 #include <iostream>
 #include <string>
 
 int main() {
     std::ios::sync_with_stdio(false);
-    ReplayServices ui(std::cout);
-    GameState state;
-    reset(state);
+    ReplayShell ui(std::cout);
 
     std::string line;
     for (long lineNo = 1; std::getline(std::cin, line); ++lineNo) {
@@ -28,17 +24,17 @@ int main() {
         case ReplayCommand::Kind::Skip:
             break;
         case ReplayCommand::Kind::Tick:
-            tick(state, ui);
+            ui.tick();
             ui.printBoard();
             break;
         case ReplayCommand::Kind::Key:
-            keyDown(state, c.code, c.shift, ui);
+            ui.key(c.code, c.shift);
             break;
         case ReplayCommand::Kind::Answer:
             ui.setNextAnswer(c.answer);
             break;
         case ReplayCommand::Kind::State:
-            ui.printState(state);
+            ui.printState();
             break;
         }
         if (ui.ended()) {

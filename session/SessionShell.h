@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// A message box the game needs: the front-end shows it however suits its
+// platform and hands the answer back to GameSession::answerBox.
+struct BoxRequest {
+    std::string prompt;
+    std::int16_t buttons; // kButtonsOk or kButtonsYesNo; the first is the default
+    std::string title;
+
+    bool operator==(const BoxRequest&) const = default;
+};
+
+// What a front-end does for the game session: the things that differ between
+// platforms, and nothing the platforms share.
+class SessionShell {
+public:
+    virtual ~SessionShell() = default;
+
+    // Board row `row` (0 = top) now shows `text`. Called only on a change.
+    virtual void showRow(int row, std::string_view text) = 0;
+
+    // What a screen reader should say of row `row` changed to `description`.
+    // A front-end without a screen reader's interface may ignore it.
+    virtual void describeRow(int row, std::string_view description) = 0;
+
+    // Starts the periodic step timer with a full interval (restarting it if
+    // it runs), or stops it. The timer calls GameSession::step.
+    virtual void startStepTimer() = 0;
+    virtual void stopStepTimer() = 0;
+
+    // Shows `box` to the player. The answer may be handed back before this
+    // returns (a blocking box) or at any later time; until then the session
+    // ignores keys and steps.
+    virtual void showBox(const BoxRequest& box) = 0;
+
+    // News for a player who cannot see the board, already paced for speech.
+    virtual void sayNews(std::string_view text) = 0;
+
+    // The player chose to quit: end the program with no further events.
+    virtual void endProgram() = 0;
+};

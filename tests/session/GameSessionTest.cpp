@@ -1,0 +1,293 @@
+#include "GameSession.h"
+
+#include "Figures.h"
+#include "KeyCommands.h"
+#include "Tick.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// A front-end that writes down every call the session makes, in order, and
+// either answers each box later (as the browser and Qt do) or on the spot,
+// inside showBox (as a blocking Win32 box does).
+class RecordingShell : public SessionShell {
+public:
+    void showRow(int row, std::string_view text) override {
+        log.push_back("row " + std::to_string(row) + " |" + std::string(text) + "|");
+    }
+    void describeRow(int row, std::string_view description) override {
+        log.push_back("describe " + std::to_string(row) + " " + std::string(description));
+    }
+    void startStepTimer() override { log.emplace_back("timer start"); }
+    void stopStepTimer() override { log.emplace_back("timer stop"); }
+    void showBox(const BoxRequest& box) override {
+        log.push_back("box " + box.title + ": " + box.prompt);
+        if (answerAtOnce) {
+            session->answerBox(answerAtOnce, clockMs);
+        }
+    }
+    void sayNews(std::string_view text) override { log.push_back("news " + std::string(text)); }
+    void endProgram() override { log.emplace_back("end"); }
+
+    // Only the entries that start with `prefix`.
+    std::vector<std::string> only(const std::string& prefix) const {
+        std::vector<std::string> kept;
+        for (const auto& entry : log) {
+            if (entry.rfind(prefix, 0) == 0) {
+                kept.push_back(entry);
+            }
+        }
+        return kept;
+    }
+
+    GameSession* session = nullptr;
+    std::int16_t answerAtOnce = 0;
+    std::int64_t clockMs = 0;
+    std::vector<std::string> log;
+};
+
+class GameSessionTest : public ::testing::Test {
+protected:
+    GameSessionTest() { shell.session = &session; }
+
+    void load() {
+        session.load(now);
+        shell.log.clear();
+    }
+    // The step timer's next expiry: the clock moves to when the session said
+    // the step is due.
+    void beat(int count = 1) {
+        for (int i = 0; i < count; ++i) {
+            ASSERT_TRUE(session.stepTimerRunning());
+            now = session.nextStepDueMs();
+            shell.clockMs = now;
+            session.step(now);
+        }
+    }
+    void answer(std::int16_t value, std::int64_t afterMs = 1000) {
+        now += afterMs;
+        shell.clockMs = now;
+        session.answerBox(value, now);
+    }
+
+    std::int64_t now = 5000;
+    RecordingShell shell;
+    GameSession session{shell};
+};
+
+const std::string kBlank(kColumns, ' ');
+
+TEST_F(GameSessionTest, OpensOnTheResetPictureAndStartsTheBeatOnLoad) {
+    EXPECT_EQ(session.rowText(0), "V V V V");
+    EXPECT_EQ(session.rowText(3), "");
+    EXPECT_EQ(session.rowText(7), "       A");
+    EXPECT_EQ(session.rowDescription(7), "Board row 8 of 8: cannon in column 8");
+    // Nothing moves before the window has loaded.
+    session.step(now);
+    session.keyDown(kKeyEscape, 0, now);
+    EXPECT_TRUE(shell.log.empty());
+    EXPECT_FALSE(session.stepTimerRunning());
+
+    session.load(now);
+    EXPECT_EQ(shell.log, std::vector<std::string>{"timer start"});
+    EXPECT_EQ(session.nextStepDueMs(), now + kTickMs);
+    session.load(now + 10); // only the first load counts
+    EXPECT_EQ(shell.log.size(), 1u);
+}
+
+TEST_F(GameSessionTest, EachStepIsOneBeatAndOnlyChangedRowsReachTheScreen) {
+    load();
+    beat();
+    EXPECT_EQ(shell.only("row "),
+              (std::vector<std::string>{"row 0 | V V V V       |", "row 1 |" + kBlank + "|",
+                                        "row 2 |" + kBlank + "|", "row 3 |" + kBlank + "|",
+                                        "row 4 |" + kBlank + "|", "row 5 |" + kBlank + "|",
+                                        "row 6 |" + kBlank + "|", "row 7 |       A       |"}));
+    shell.log.clear();
+    beat();
+    EXPECT_EQ(shell.only("row "), std::vector<std::string>{"row 0 |  V V V V      |"});
+    // The schedule keeps its phase: a late expiry does not shift later beats,
+    // and one more than an interval late starts the count again.
+    const std::int64_t due = session.nextStepDueMs();
+    session.step(due + 40);
+    EXPECT_EQ(session.nextStepDueMs(), due + kTickMs);
+    session.step(due + 3 * kTickMs);
+    EXPECT_EQ(session.nextStepDueMs(), due + 4 * kTickMs);
+}
+
+TEST_F(GameSessionTest, KeysLatchUntilTheNextStepAndXRestarts) {
+    load();
+    session.keyDown(kKeyLeft, 0, now);
+    session.keyDown(kKeyLeft, 0, now);
+    session.keyDown(kKeySpace, 1, now);
+    EXPECT_TRUE(shell.log.empty());
+    beat();
+    EXPECT_EQ(session.rowText(7), "      A        ");
+    EXPECT_EQ(session.rowText(6), "      '        ");
+    session.keyDown(kKeyX, 0, now);
+    EXPECT_EQ(session.state().alienCol, kAlienStartCols);
+    EXPECT_EQ(session.rowText(7), "      A        "); // redrawn only by the next step
+}
+
+TEST_F(GameSessionTest, NoStepOrKeyWhileABoxIsOpenAndAFullBeatAfterTheAnswer) {
+    load();
+    beat(2);
+    shell.log.clear();
+    session.keyDown(kKeyF1, 0, now);
+    EXPECT_EQ(shell.log, (std::vector<std::string>{"timer stop", "box Help File: " +
+                                                                     std::string(kHelpPrompt)}));
+    ASSERT_TRUE(session.openBox());
+    EXPECT_EQ(session.openBox()->buttons, kButtonsOk);
+    const GameState before = session.state();
+    session.step(now + kTickMs);
+    session.keyDown(kKeyRight, 0, now);
+    session.keyDown(kKeyEscape, 0, now);
+    EXPECT_EQ(session.state(), before);
+    EXPECT_EQ(shell.log.size(), 2u);
+
+    answer(kAnswerOk, 3000);
+    EXPECT_FALSE(session.openBox());
+    EXPECT_EQ(shell.log.back(), "timer start");
+    EXPECT_EQ(session.nextStepDueMs(), now + kTickMs);
+    session.answerBox(kAnswerOk, now); // a second answer has nothing to answer
+    EXPECT_EQ(shell.only("timer start").size(), 1u);
+}
+
+TEST_F(GameSessionTest, LossBoxShowsOverTheLastPictureAndTheSameBeatDrawsTheNewGame) {
+    load();
+    beat(62);
+    EXPECT_EQ(session.rowText(6), "        V V V V");
+    shell.log.clear();
+    beat();
+    ASSERT_TRUE(session.openBox());
+    EXPECT_EQ(*session.openBox(), (BoxRequest{"You lose!", kButtonsOk, "Sorry!"}));
+    EXPECT_EQ(shell.only("row "), std::vector<std::string>{}); // the wave still on row 6
+    EXPECT_EQ(shell.log.front(), "timer stop");
+    EXPECT_EQ(shell.log.back(), "box Sorry!: You lose!");
+
+    shell.log.clear();
+    answer(kAnswerOk);
+    EXPECT_EQ(shell.only("row "),
+              (std::vector<std::string>{"row 0 |V V V V        |", "row 6 |" + kBlank + "|"}));
+    EXPECT_EQ(shell.log.back(), "timer start");
+    EXPECT_EQ(session.state().alienCol, kAlienStartCols);
+}
+
+TEST_F(GameSessionTest, WinBoxShowsTheHitThenTheGameStartsOverAtTheNextBeat) {
+    load();
+    GameState& s = session.state();
+    s.alienCol = {kNone, kNone, kNone, 6};
+    s.waveRow = 4;
+    s.shotCol = 7;
+    s.shotRow = 5; // rises into the cell the last alien steps into
+    beat();
+    EXPECT_EQ(session.rowText(4), "       O       ");
+    ASSERT_TRUE(session.openBox());
+    EXPECT_EQ(*session.openBox(),
+              (BoxRequest{"You win! Your score was: 3", kButtonsOk, "Congratulations!"}));
+    answer(kAnswerOk);
+    EXPECT_EQ(session.state().alienCol, kAlienStartCols);
+    EXPECT_EQ(session.rowText(4), "       O       "); // redrawn only by the next beat
+    beat();
+    EXPECT_EQ(session.rowText(0), " V V V V       ");
+}
+
+TEST_F(GameSessionTest, BlockingBoxesRunTheSameCallsInTheSameOrder) {
+    load();
+    beat(62);
+    beat();
+    answer(kAnswerOk, 0);
+    const std::vector<std::string> answeredLater = shell.log;
+
+    RecordingShell blocking;
+    GameSession other(blocking);
+    blocking.session = &other;
+    blocking.answerAtOnce = kAnswerOk;
+    std::int64_t t = 5000;
+    other.load(t);
+    blocking.log.clear();
+    for (int i = 0; i < 63; ++i) {
+        t = other.nextStepDueMs();
+        blocking.clockMs = t;
+        other.step(t);
+    }
+    EXPECT_EQ(blocking.log, answeredLater);
+    EXPECT_FALSE(other.openBox());
+    EXPECT_TRUE(other.stepTimerRunning());
+}
+
+TEST_F(GameSessionTest, QuitQuestionNoChangesNothingYesEndsForGood) {
+    load();
+    session.keyDown(kKeyRight, 0, now);
+    const GameState before = session.state();
+    session.keyDown(kKeyEscape, 0, now);
+    EXPECT_EQ(*session.openBox(), (BoxRequest{std::string(kQuitPrompt), kButtonsYesNo, ""}));
+    answer(kAnswerNo);
+    EXPECT_EQ(session.state(), before);
+    EXPECT_TRUE(session.stepTimerRunning());
+    EXPECT_TRUE(shell.only("end").empty());
+
+    session.keyDown(kKeyEscape, 0, now);
+    shell.log.clear();
+    answer(kAnswerYes);
+    EXPECT_EQ(shell.log, std::vector<std::string>{"end"});
+    EXPECT_TRUE(session.ended());
+    EXPECT_FALSE(session.stepTimerRunning());
+    session.step(now + kTickMs);
+    session.keyDown(kKeyEscape, 0, now);
+    session.answerBox(kAnswerYes, now);
+    EXPECT_EQ(shell.log, std::vector<std::string>{"end"});
+}
+
+TEST_F(GameSessionTest, ClosingTheWindowEndsWithoutAQuestion) {
+    load();
+    session.close();
+    EXPECT_TRUE(session.ended());
+    EXPECT_EQ(shell.log, std::vector<std::string>{"timer stop"});
+    session.step(now);
+    session.load(now);
+    EXPECT_EQ(shell.log.size(), 1u);
+}
+
+TEST_F(GameSessionTest, NewsIsPacedForSpeechAndSaidBeforeABox) {
+    load();
+    beat();
+    // The first news goes out at once; every cannon move after it waits for
+    // the gap, and only the latest column is said.
+    EXPECT_EQ(shell.only("news "), std::vector<std::string>{});
+    session.keyDown(kKeyRight, 0, now);
+    beat();
+    EXPECT_EQ(shell.only("news "), std::vector<std::string>{"news cannon column 9"});
+    session.keyDown(kKeyRight, 0, now);
+    beat();
+    session.keyDown(kKeyRight, 0, now);
+    beat();
+    EXPECT_EQ(shell.only("news ").size(), 1u); // 500 ms since the last news
+    beat();
+    EXPECT_EQ(shell.only("news ").back(), "news cannon column 11");
+    EXPECT_EQ(session.lastNews(), "cannon column 11");
+
+    // News within the gap is said at once when a box is about to open.
+    session.keyDown(kKeyLeft, 0, now);
+    beat();
+    EXPECT_EQ(shell.only("news ").size(), 2u);
+    shell.log.clear();
+    session.keyDown(kKeyF1, 0, now);
+    EXPECT_EQ(shell.log, (std::vector<std::string>{"timer stop", "news cannon column 10",
+                                                   "box Help File: " + std::string(kHelpPrompt)}));
+}
+
+TEST_F(GameSessionTest, RowDescriptionsFollowTheBoard) {
+    load();
+    beat();
+    EXPECT_EQ(shell.only("describe 0"),
+              std::vector<std::string>{"describe 0 Board row 1 of 8: aliens in columns 2, 4, 6, 8"});
+    EXPECT_EQ(session.rowDescription(0), "Board row 1 of 8: aliens in columns 2, 4, 6, 8");
+    EXPECT_TRUE(shell.only("describe 7").empty()); // the cannon has not moved
+}
+
+} // namespace

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "GameSession.h"
+#include "SessionShell.h"
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+
+// The window, played by a script: the session keeps the rows, every message
+// box is printed and answered on the spot from the script, and ending the
+// program is noted so the replay can stop.
+class ReplayShell : public SessionShell {
+public:
+    explicit ReplayShell(std::ostream& out);
+
+    void showRow(int /*row*/, std::string_view /*text*/) override {}
+    void describeRow(int /*row*/, std::string_view /*description*/) override {}
+    void startStepTimer() override {}
+    void stopStepTimer() override {}
+    void showBox(const BoxRequest& box) override;
+    void sayNews(std::string_view /*text*/) override {}
+    void endProgram() override { m_ended = true; }
+
+    // The script's commands. Each tick is one beat later on a clock of its own.
+    void tick();
+    void key(std::int16_t code, std::int16_t shift) { m_session.keyDown(code, shift, m_nowMs); }
+    // The answer the next box returns; used once, then boxes fall back to
+    // OK for an OK box and No for a Yes/No box.
+    void setNextAnswer(std::int16_t answer) { m_nextAnswer = answer; }
+    bool ended() const { return m_ended; }
+    void printBoard() const;
+    void printState() const;
+
+private:
+    std::ostream& m_out;
+    GameSession m_session{*this};
+    std::int64_t m_nowMs = 0;
+    std::optional<std::int16_t> m_nextAnswer;
+    bool m_ended = false;
+};
