@@ -138,8 +138,8 @@ TEST_F(GameSessionTest, NoStepOrKeyWhileABoxIsOpenAndAFullBeatAfterTheAnswer) {
     beat(2);
     shell.log.clear();
     session.keyDown(kKeyF1, 0, now);
-    EXPECT_EQ(shell.log, (std::vector<std::string>{"timer stop", "box Help File: " +
-                                                                     std::string(kHelpPrompt)}));
+    EXPECT_EQ(shell.log, (std::vector<std::string>{"timer stop",
+                                                   "box Help File: " + std::string(kHelpPrompt)}));
     ASSERT_TRUE(session.openBox());
     EXPECT_EQ(session.openBox()->buttons, kButtonsOk);
     const GameState before = session.state();
@@ -284,8 +284,9 @@ TEST_F(GameSessionTest, NewsIsPacedForSpeechAndSaidBeforeABox) {
 TEST_F(GameSessionTest, RowDescriptionsFollowTheBoard) {
     load();
     beat();
-    EXPECT_EQ(shell.only("describe 0"),
-              std::vector<std::string>{"describe 0 Board row 1 of 8: aliens in columns 2, 4, 6, 8"});
+    EXPECT_EQ(
+        shell.only("describe 0"),
+        std::vector<std::string>{"describe 0 Board row 1 of 8: aliens in columns 2, 4, 6, 8"});
     EXPECT_EQ(session.rowDescription(0), "Board row 1 of 8: aliens in columns 2, 4, 6, 8");
     EXPECT_TRUE(shell.only("describe 7").empty()); // the cannon has not moved
 }
