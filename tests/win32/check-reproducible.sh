@@ -20,7 +20,7 @@ work=$(cd "$work" && pwd)
 
 build() {
     cmake -S "$1" -B "$2" -G Ninja --toolchain "$1/cmake/mingw-w64-x86_64.cmake" \
-        -D CMAKE_BUILD_TYPE=Release -D VANTREL_WERROR=ON -D VANTREL_BUILD_TESTS=OFF \
+        -D CMAKE_BUILD_TYPE=MinSizeRel -D VANTREL_WERROR=ON -D VANTREL_BUILD_TESTS=OFF \
         -D VANTREL_BUILD_QT=OFF -D VANTREL_WINE_TESTS=OFF >"$2.log" 2>&1 ||
         { cat "$2.log"; exit 1; }
     cmake --build "$2" -j2 --target windows-zip >>"$2.log" 2>&1 || { cat "$2.log"; exit 1; }

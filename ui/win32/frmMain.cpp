@@ -1,10 +1,9 @@
 #include "frmMain.h"
 
 #include "DpiScaling.h"
-#include "KeyCommands.h"
+#include "Figures.h"
 #include "PlatformCalls.h"
 #include "ResourceIds.h"
-#include "Tick.h"
 #include "WindowProc.h"
 #include "modButtons.h"
 
@@ -14,10 +13,11 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kLabelStyle =
     WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
 
-// The opening picture is that of a freshly reset game, so the board looks
-// right during the first 250 ms, before the first tick redraws it.
-constexpr std::array<const char*, kRows> kOpeningRows = {"V V V V", "", "", "",
-                                                         "",        "", "", "       A"};
+// The session's clock: milliseconds since the system started, which never
+// go back or jump with the time of day.
+std::int64_t nowMs() {
+    return static_cast<std::int64_t>(GetTickCount64());
+}
 
 // The shift state as the key commands expect it: Shift 1, Ctrl 2, Alt 4.
 std::int16_t currentShiftState() {
@@ -37,6 +37,9 @@ std::int16_t currentShiftState() {
 } // namespace
 
 frmMain::frmMain(PlatformCalls& calls) : m_calls(calls) {
+    for (int row = 0; row < kRows; ++row) {
+        m_descriptions[static_cast<std::size_t>(row)] = m_session.rowDescription(row);
+    }
     Form_Initialize();
 }
 
@@ -54,15 +57,15 @@ void frmMain::Form_Initialize() {
 }
 
 void frmMain::Form_Load() {
-    reset(m_state);
+    m_session.load(nowMs());
 }
 
 void frmMain::Form_KeyDown(std::int16_t keyCode, std::int16_t shift) {
-    keyDown(m_state, keyCode, shift, *this);
+    m_session.keyDown(keyCode, shift, nowMs());
 }
 
 void frmMain::tmrStep_Timer() {
-    tick(m_state, *this);
+    m_session.step(nowMs());
 }
 
 void frmMain::show() {
@@ -91,14 +94,13 @@ void frmMain::load() {
     applyDpi(windowDpi(m_hwnd));
     centreOnMonitor(m_hwnd);
     Form_Load();
-    startStepTimer();
 }
 
 void frmMain::createLabels() {
     for (int row = 0; row < kRows; ++row) {
         HWND label = CreateWindowExA(
-            0, "STATIC", kOpeningRows[static_cast<std::size_t>(row)], kLabelStyle, 0, 0, 0, 0,
-            m_hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstLabelId + row)),
+            0, "STATIC", m_session.rowText(row).c_str(), kLabelStyle, 0, 0, 0, 0, m_hwnd,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstLabelId + row)),
             GetModuleHandleA(nullptr), nullptr);
         // Each label is 4 px taller than the row pitch, and a static paints its
         // whole rectangle. Putting every row above the one before it means the
@@ -118,16 +120,16 @@ void frmMain::applyDpi(UINT dpi) {
     // DPI, so the letters are drawn for it rather than enlarged.
     HFONT previous = m_font;
     m_font =
-        CreateFontA(scaleToDpi(kFontHeight, dpi), scaleToDpi(kFontCellWidth, dpi), 0, 0, FW_BOLD,
+        CreateFontA(scaleToDpi(kFontPixelSize, dpi), scaleToDpi(kCellWidth, dpi), 0, 0, FW_BOLD,
                     FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                     DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New");
     resizeClientArea(m_hwnd, scaleToDpi(kClientWidth, dpi), scaleToDpi(kClientHeight, dpi));
     for (int row = 0; row < kRows; ++row) {
         HWND label = m_lblGame[static_cast<std::size_t>(row)];
         SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
-        SetWindowPos(label, nullptr, scaleToDpi(kLabelLeft, dpi),
-                     scaleToDpi(kLabelTop + kLabelPitch * row, dpi), textWidth(rowText(row)),
-                     scaleToDpi(kLabelHeight, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(label, nullptr, scaleToDpi(kRowLeft, dpi),
+                     scaleToDpi(kRowTop + kRowPitch * row, dpi), textWidth(m_session.rowText(row)),
+                     scaleToDpi(kRowHeight, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
     }
     InvalidateRect(m_hwnd, nullptr, TRUE);
     if (previous != nullptr) {
@@ -144,45 +146,35 @@ int frmMain::textWidth(const std::string& text) const {
     GetTextExtentPoint32A(dc, measured.c_str(), static_cast<int>(measured.size()), &extent);
     SelectObject(dc, previous);
     ReleaseDC(m_hwnd, dc);
-    // One pixel more than the text, as at 96 dpi, scaled like everything else.
-    return extent.cx + scaleToDpi(1, m_dpi);
+    // The overhang of the last bold glyph, scaled like everything else.
+    return extent.cx + scaleToDpi(kRowOverhang, m_dpi);
 }
 
-void frmMain::setRowText(int row, std::string_view text) {
+void frmMain::showRow(int row, std::string_view text) {
     HWND label = m_lblGame.at(static_cast<std::size_t>(row));
     const std::string copy(text);
     SetWindowTextA(label, copy.c_str());
-    SetWindowPos(label, nullptr, 0, 0, textWidth(copy), scaleToDpi(kLabelHeight, m_dpi),
+    SetWindowPos(label, nullptr, 0, 0, textWidth(copy), scaleToDpi(kRowHeight, m_dpi),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-std::string frmMain::rowText(int row) const {
-    HWND label = m_lblGame.at(static_cast<std::size_t>(row));
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(label)) + 1, '\0');
-    const int copied = GetWindowTextA(label, text.data(), static_cast<int>(text.size()));
-    text.resize(static_cast<std::size_t>(copied));
-    return text;
+void frmMain::describeRow(int row, std::string_view description) {
+    m_descriptions.at(static_cast<std::size_t>(row)) = description;
 }
 
-std::int16_t frmMain::messageBox(std::string_view prompt, std::int16_t buttons,
-                                 std::string_view title) {
-    // The step timer stops while a box is open and restarts with a full
-    // interval afterwards: a tick must not run inside the loss or win box of
-    // another tick, and the wave should not march on while the player reads.
-    ++m_boxesOpen;
-    stopStepTimer();
-    const UINT type = (buttons == kButtonsYesNo ? MB_YESNO : MB_OK) | MB_DEFBUTTON1;
-    const int answer = m_calls.messageBox(m_hwnd, std::string(prompt), std::string(title), type);
-    --m_boxesOpen;
-    if (m_boxesOpen == 0 && !m_ended) {
-        startStepTimer();
-    }
-    return static_cast<std::int16_t>(answer);
+void frmMain::sayNews(std::string_view text) {
+    m_lastNews = text;
+}
+
+void frmMain::showBox(const BoxRequest& box) {
+    // The box is modal and its own message loop runs until the player
+    // answers; the session has stopped tmrStep and ignores keys meanwhile.
+    const UINT type = (box.buttons == kButtonsYesNo ? MB_YESNO : MB_OK) | MB_DEFBUTTON1;
+    const int answer = m_calls.messageBox(m_hwnd, box.prompt, box.title, type);
+    m_session.answerBox(static_cast<std::int16_t>(answer), nowMs());
 }
 
 void frmMain::endProgram() {
-    m_ended = true;
-    stopStepTimer();
     m_calls.endProgram();
 }
 
@@ -216,23 +208,18 @@ void frmMain::registerClass() {
 }
 
 LRESULT frmMain::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    // Keys and ticks are ignored while a box is open (the box has the keyboard
-    // then, but a message posted to this window would still arrive) and after
-    // the program has been told to end.
-    const bool live = m_boxesOpen == 0 && !m_ended;
+    // A key or a tick that arrives while a box is open (the box has the
+    // keyboard then, but a message posted to this window still comes) or after
+    // the end goes to the session all the same, which ignores it.
     switch (msg) {
     case WM_KEYDOWN:
-        if (live) {
-            Form_KeyDown(static_cast<std::int16_t>(wParam), currentShiftState());
-        }
+        Form_KeyDown(static_cast<std::int16_t>(wParam), currentShiftState());
         return 0;
     case WM_SYSKEYDOWN:
         // Alt and F10 combinations are keys of the game too. Only Alt+F4 goes
         // on to the system, so that it closes the window; letting the others
         // through would open the system menu, which then takes the arrows.
-        if (live) {
-            Form_KeyDown(static_cast<std::int16_t>(wParam), currentShiftState());
-        }
+        Form_KeyDown(static_cast<std::int16_t>(wParam), currentShiftState());
         if (wParam == VK_F4) {
             return DefWindowProcA(m_hwnd, msg, wParam, lParam);
         }
@@ -244,7 +231,7 @@ LRESULT frmMain::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         // F1 already reached Form_KeyDown; the system's help request adds nothing.
         return TRUE;
     case WM_TIMER:
-        if (wParam == kStepTimerId && live) {
+        if (wParam == kStepTimerId) {
             tmrStep_Timer();
         }
         return 0;
@@ -264,7 +251,7 @@ LRESULT frmMain::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         // Closing the main window, with the close box or Alt+F4, ends the
         // program without a question.
-        stopStepTimer();
+        m_session.close();
         PostQuitMessage(0);
         return 0;
     case WM_NCDESTROY: {

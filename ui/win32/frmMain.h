@@ -1,7 +1,7 @@
 #pragma once
 
-#include "GameServices.h"
-#include "GameState.h"
+#include "GameSession.h"
+#include "SessionShell.h"
 
 #include <windows.h>
 
@@ -12,26 +12,17 @@
 
 class PlatformCalls;
 
-// The game's window: eight green board rows on black, the step timer that
-// drives the tick, and the services the rules and key commands use. The C++
-// object is created by the splash's handover; the Win32 window itself only
-// comes into being when the object is first shown, as a form loads on show.
-class frmMain final : public GameServices {
+// The game's window: eight green board rows on black and the step timer, a
+// thin shell over the game session, which keeps the game, the rows and the
+// rules of boxes and timer. The C++ object is created by the splash's
+// handover; the Win32 window itself only comes into being when the object is
+// first shown, as a form loads on show.
+class frmMain final : public SessionShell {
 public:
     static constexpr const char* kClassName = "frmMain";
     static constexpr const char* kCaption = "Vantrel";
-    // Sizes in pixels at 96 dpi; at another DPI each is scaled by dpi / 96.
-    static constexpr int kClientWidth = 212;
-    static constexpr int kClientHeight = 146;
-    static constexpr int kLabelLeft = 8;
-    static constexpr int kLabelTop = 8;
-    static constexpr int kLabelPitch = 16;
-    static constexpr int kLabelHeight = 20;
-    static constexpr int kFontHeight = 20;
-    static constexpr int kFontCellWidth = 13;
     static constexpr COLORREF kTextColour = RGB(0x00, 0xFF, 0x00);
     static constexpr UINT_PTR kStepTimerId = 1;
-    static constexpr UINT kTickMs = 250;
     static constexpr int kFirstLabelId = 100;
 
     // Runs Form_Initialize.
@@ -40,24 +31,35 @@ public:
     frmMain(const frmMain&) = delete;
     frmMain& operator=(const frmMain&) = delete;
 
-    // Loads the window on the first call (Form_Load, then tmrStep starts),
+    // Loads the window on the first call (Form_Load, which starts tmrStep),
     // then shows it centred and makes it the active window.
     void show();
 
-    // The window, a row's label and the game, for tests that set up a
+    // The window, a row's label and the session, for tests that set up a
     // position or look at what the window shows.
     HWND handle() const { return m_hwnd; }
     HWND label(int row) const { return m_lblGame.at(static_cast<std::size_t>(row)); }
     // The DPI the window is laid out for.
     UINT dpi() const { return m_dpi; }
-    GameState& state() { return m_state; }
+    GameSession& session() { return m_session; }
+    GameState& state() { return m_session.state(); }
 
-    // The services the rules and the key commands use.
+    // What a screen reader is to be told: each row's description and the
+    // last news, as the session handed them over. Nothing reads them yet
+    // beyond the tests; they wait for the screen reader's interface.
+    const std::string& rowDescription(int row) const {
+        return m_descriptions.at(static_cast<std::size_t>(row));
+    }
+    const std::string& lastNews() const { return m_lastNews; }
 
-    void setRowText(int row, std::string_view text) override;
-    std::string rowText(int row) const override;
-    std::int16_t messageBox(std::string_view prompt, std::int16_t buttons,
-                            std::string_view title) override;
+    // What the session asks of the window.
+
+    void showRow(int row, std::string_view text) override;
+    void describeRow(int row, std::string_view description) override;
+    void startStepTimer() override;
+    void stopStepTimer() override;
+    void showBox(const BoxRequest& box) override;
+    void sayNews(std::string_view text) override;
     void endProgram() override;
 
 private:
@@ -69,8 +71,6 @@ private:
     void load();
     void createLabels();
     void applyDpi(UINT dpi);
-    void startStepTimer();
-    void stopStepTimer();
     int textWidth(const std::string& text) const;
 
     static void registerClass();
@@ -78,11 +78,11 @@ private:
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
     PlatformCalls& m_calls;
-    GameState m_state;
+    GameSession m_session{*this};
     HWND m_hwnd = nullptr;
     std::array<HWND, kRows> m_lblGame{};
+    std::array<std::string, kRows> m_descriptions;
+    std::string m_lastNews;
     HFONT m_font = nullptr;
     UINT m_dpi = USER_DEFAULT_SCREEN_DPI;
-    int m_boxesOpen = 0;
-    bool m_ended = false;
 };

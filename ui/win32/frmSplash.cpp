@@ -1,6 +1,7 @@
 #include "frmSplash.h"
 
 #include "DpiScaling.h"
+#include "Figures.h"
 #include "PlatformCalls.h"
 #include "ResourceIds.h"
 #include "WindowProc.h"
@@ -20,12 +21,12 @@ frmSplash::~frmSplash() {
 void frmSplash::show() {
     registerClass();
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    const int left = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
-    const int top = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
+    const int left = (GetSystemMetrics(SM_CXSCREEN) - kSplashWidth) / 2;
+    const int top = (GetSystemMetrics(SM_CYSCREEN) - kSplashHeight) / 2;
     // A tool window gets no taskbar button; WS_POPUP alone has no frame, so
     // the client area is the whole window.
-    m_hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, "", WS_POPUP, left, top, kWidth, kHeight,
-                             nullptr, nullptr, instance, this);
+    m_hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, "", WS_POPUP, left, top, kSplashWidth,
+                             kSplashHeight, nullptr, nullptr, instance, this);
     m_picture = static_cast<HBITMAP>(
         LoadImageA(instance, MAKEINTRESOURCEA(IDB_SPLASH), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
     // The window draws the picture into the control itself, at the control's size.
@@ -33,18 +34,18 @@ void frmSplash::show() {
                                   m_hwnd, nullptr, instance, nullptr);
     layOut(windowDpi(m_hwnd));
     centreOnMonitor(m_hwnd);
-    SetTimer(m_hwnd, kDoneTimerId, kDoneMs, nullptr);
+    SetTimer(m_hwnd, kDoneTimerId, kSplashMs, nullptr);
     ShowWindow(m_hwnd, SW_SHOW);
     SetForegroundWindow(m_hwnd);
     SetFocus(m_hwnd);
 }
 
 void frmSplash::layOut(UINT dpi) {
-    SetWindowPos(m_hwnd, nullptr, 0, 0, scaleToDpi(kWidth, dpi), scaleToDpi(kHeight, dpi),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(m_imgSplash, nullptr, scaleToDpi(kPictureLeft, dpi), scaleToDpi(kPictureTop, dpi),
-                 scaleToDpi(kPictureWidth, dpi), scaleToDpi(kPictureHeight, dpi),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(m_hwnd, nullptr, 0, 0, scaleToDpi(kSplashWidth, dpi),
+                 scaleToDpi(kSplashHeight, dpi), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(m_imgSplash, nullptr, scaleToDpi(kSplashPictureLeft, dpi),
+                 scaleToDpi(kSplashPictureTop, dpi), scaleToDpi(kSplashPictureWidth, dpi),
+                 scaleToDpi(kSplashPictureHeight, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(m_hwnd, nullptr, TRUE);
 }
 

@@ -9,18 +9,11 @@ class frmMain;
 
 // The borderless title strip the program opens with. Two seconds after it
 // loads, or at the first key press, it hands over to the main window, once.
+// Its sizes are the shared ones at 96 dpi, scaled by dpi / 96.
 class frmSplash final {
 public:
     static constexpr const char* kClassName = "frmSplash";
-    // Sizes in pixels at 96 dpi; at another DPI each is scaled by dpi / 96.
-    static constexpr int kWidth = 656;
-    static constexpr int kHeight = 81;
-    static constexpr int kPictureLeft = 16;
-    static constexpr int kPictureTop = 16;
-    static constexpr int kPictureWidth = 624;
-    static constexpr int kPictureHeight = 51;
     static constexpr UINT_PTR kDoneTimerId = 1;
-    static constexpr UINT kDoneMs = 2000;
 
     explicit frmSplash(PlatformCalls& calls);
     ~frmSplash();
