@@ -3,7 +3,16 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-scripts/install-deps.sh play test windows
+# Packages first, with sudo for apt-get alone when not root. Machines with
+# Node.js from outside Debian have npm already (and Debian's npm package would
+# conflict with it); with Debian's nodejs, npm is a package of its own.
+sets=(play deb test web web-test windows)
+command -v npm >/dev/null || sets+=(npm)
+scripts/install-deps.sh "${sets[@]}"
+# Run through sudo, the rest runs as the user who called it.
+source scripts/run-as-user.sh
+run_as_user ./test.sh "$@"
+
 # Each test preset writes junit.xml into its build folder; at the end the tests
 # that did not run are listed from them (see below). Results of an earlier run
 # must not count.
@@ -21,12 +30,6 @@ cmake --workflow --preset fuzz
 cmake --workflow --preset win64
 # The browser build, compiled with emscripten; its tests play it in headless
 # Chromium through puppeteer-core, which npm installs from the committed lock.
-# Machines with Node.js from outside Debian have npm already (and Debian's npm
-# package would conflict with it); with Debian's nodejs, npm is a package of
-# its own.
-if ! command -v npm >/dev/null; then
-    scripts/install-deps.sh npm
-fi
 cmake --workflow --preset web
 # A test that could not run (a tool missing) is reported as skipped and tests
 # nothing. They are listed here; in CI (CI=true) any of them fails the run.

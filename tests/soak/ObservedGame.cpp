@@ -1,5 +1,6 @@
 #include "AccessibleWindows.h"
 #include "QtArguments.h"
+#include "RuntimeFolder.h"
 #include "frmMain.h"
 #include "frmSplash.h"
 
@@ -64,6 +65,7 @@ private:
 
 int main(int argc, char* argv[]) {
     joinAccessibilityBusWhenPresent();
+    nameRuntimeFolderWhenUnset();
     QtArguments arguments(argc, argv);
     QApplication app(arguments.argc(), arguments.argv());
     QApplication::setApplicationName(QStringLiteral("Vantrel"));

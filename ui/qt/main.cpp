@@ -1,6 +1,7 @@
 #include "AccessibleWindows.h"
 #include "DisplayCheck.h"
 #include "QtArguments.h"
+#include "RuntimeFolder.h"
 #include "StartupNotice.h"
 #include "frmSplash.h"
 
@@ -22,6 +23,7 @@ int main(int argc, char* argv[]) {
 
     const QByteArray startupId = launchStartupId();
     joinAccessibilityBusWhenPresent();
+    nameRuntimeFolderWhenUnset();
     QtArguments arguments(argc, argv);
     QApplication app(arguments.argc(), arguments.argv());
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
