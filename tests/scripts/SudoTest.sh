@@ -59,6 +59,7 @@ preset=\${*: -1}
 [[ \$* == *"--target vantrel"* ]] && preset=release
 mkdir -p build/\$preset build/release/ui/qt tests/__pycache__
 touch build/\$preset/CMakeCache.txt tests/__pycache__/made-by-\$preset.pyc
+[[ \$1 != --workflow ]] || echo '<testsuite><testcase name="stand-in"/></testsuite>' >build/\$preset/junit.xml
 printf '#!/bin/bash\necho "\$(id -un) game" >>$calls\n' >build/release/ui/qt/vantrel
 chmod +x build/release/ui/qt/vantrel
 EOF
