@@ -20,3 +20,12 @@ if(VANTREL_FUZZ)
     add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all)
     add_link_options(-fsanitize=address,undefined)
 endif()
+
+# The browser build downloads the whole program with the page, so it is built
+# for size: the code neither throws nor asks for a type at run time, so the
+# support for both stays out, and the optimiser sees the whole program at
+# the link.
+if(EMSCRIPTEN)
+    add_compile_options(-fno-exceptions -fno-rtti -flto)
+    add_link_options(-fno-exceptions -fno-rtti -flto)
+endif()

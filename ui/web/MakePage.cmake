@@ -1,12 +1,30 @@
-# Writes a page from shell.html: cmake -DSHELL=... -DOUT=... -DSPLASH=... -DICON=...
-# [-DINLINE=ON] [-DSCRIPT=vantrel.js] -P MakePage.cmake
+# Writes the page or the page script from its source in ui/web:
+#   cmake -DIN=... -DOUT=... -DFIGURES=session/Figures.h [-DSPLASH=... -DICON=...
+#         [-DINLINE=ON] [-DSCRIPT=vantrel.js]] -P MakePage.cmake
 #
-# With INLINE the pictures become data: URLs, for the single file that must
-# work from disk; without it the page names the copies beside it, splash.png
-# and vantrel.png. With SCRIPT
-# the placeholder for the module becomes a tag that loads it; without it the
-# placeholder stays for emcc to fill.
-file(READ "${SHELL}" page)
+# Each @kName@ becomes the figure `constexpr int kName = ...;` of Figures.h,
+# so the page and the desktop windows share one set of sizes and times; a
+# name Figures.h does not give a number fails the build.
+#
+# For the page, @SPLASH_SRC@ and @ICON_SRC@ name the pictures: with INLINE as
+# data: URLs, for the single file that must work from disk, else the copies
+# beside it, splash.png and vantrel.png. With SCRIPT the placeholder for the
+# module becomes a tag that loads it; without it the placeholder stays for
+# emcc to fill.
+file(READ "${IN}" text)
+
+file(STRINGS "${FIGURES}" figures REGEX "^constexpr int k[A-Za-z]+ = [0-9]+;$")
+foreach(figure IN LISTS figures)
+    string(REGEX MATCH "(k[A-Za-z]+) = ([0-9]+)" _ "${figure}")
+    set(${CMAKE_MATCH_1} ${CMAKE_MATCH_2})
+endforeach()
+string(REGEX MATCHALL "@k[A-Za-z]+@" used "${text}")
+foreach(name IN LISTS used)
+    string(REPLACE "@" "" name "${name}")
+    if(NOT DEFINED ${name})
+        message(FATAL_ERROR "${IN} uses ${name}, which ${FIGURES} gives no number")
+    endif()
+endforeach()
 
 function(picture_url path name out)
     if(INLINE)
@@ -18,11 +36,12 @@ function(picture_url path name out)
     endif()
 endfunction()
 
-picture_url("${SPLASH}" splash.png splash_url)
-picture_url("${ICON}" vantrel.png icon_url)
-string(REPLACE "@SPLASH_SRC@" "${splash_url}" page "${page}")
-string(REPLACE "@ICON_SRC@" "${icon_url}" page "${page}")
-if(SCRIPT)
-    string(REPLACE "{{{ SCRIPT }}}" "<script src=\"${SCRIPT}\"></script>" page "${page}")
+if(SPLASH)
+    picture_url("${SPLASH}" splash.png SPLASH_SRC)
+    picture_url("${ICON}" vantrel.png ICON_SRC)
 endif()
-file(WRITE "${OUT}" "${page}")
+string(CONFIGURE "${text}" text @ONLY)
+if(SCRIPT)
+    string(REPLACE "{{{ SCRIPT }}}" "<script src=\"${SCRIPT}\"></script>" text "${text}")
+endif()
+file(WRITE "${OUT}" "${text}")

@@ -1,52 +1,37 @@
 #pragma once
 
-#include "GameNews.h"
-#include "GameServices.h"
-#include "GameState.h"
-#include "NewsQueue.h"
+#include "GameSession.h"
+#include "SessionShell.h"
 
-#include <array>
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 // The game's board in a web page. The page script (page.js) owns the DOM, the
-// step timer and the keyboard, and calls in here for each event; this class
-// owns the one GameState and gives the rules their services by calling back
-// into the page.
-class frmMain : public GameServices {
+// step timer and the keyboard, and calls in here for each event with the time
+// it happened; the session plays the game and tells the page what to show
+// through the calls below.
+class frmMain : public SessionShell {
 public:
-    // Shows the opening picture, as the desktop window does when it is created.
-    frmMain();
-
-    frmMain(const frmMain&) = delete;
-    frmMain& operator=(const frmMain&) = delete;
-
     // The window's events, by the names the desktop front-ends give them.
-    void Form_Load();
-    void Form_KeyDown(std::int16_t keyCode, std::int16_t shift);
-    void tmrStep_Timer();
+    // Form_Load shows the opening picture and starts the game.
+    void Form_Load(std::int64_t nowMs);
+    void Form_KeyDown(std::int16_t keyCode, std::int16_t shift, std::int64_t nowMs) {
+        m_session.keyDown(keyCode, shift, nowMs);
+    }
+    void tmrStep_Timer(std::int64_t nowMs) { m_session.step(nowMs); }
+    // The player closed the open box with its first button (OK or Yes), or
+    // with the other or Escape.
+    void answerBox(bool firstButton, std::int64_t nowMs);
 
-    // GameServices.
-    void setRowText(int row, std::string_view text) override;
-    std::string rowText(int row) const override;
-    std::int16_t messageBox(std::string_view prompt, std::int16_t buttons,
-                            std::string_view title) override;
+    // SessionShell.
+    void showRow(int row, std::string_view text) override;
+    void describeRow(int row, std::string_view description) override;
+    void startStepTimer() override;
+    void stopStepTimer() override;
+    void showBox(const BoxRequest& box) override;
+    void sayNews(std::string_view text) override;
     void endProgram() override;
 
 private:
-    void describeRows();
-    void publishBoard();
-    void sayNews(bool evenWithinGap);
-
-    GameState m_state;
-    std::array<std::string, kRows> m_rowTexts;
-    std::array<std::string, kRows> m_rowDescriptions;
-    GameNews m_news;
-    NewsQueue m_pendingNews;
-    // Long enough ago that the first news goes out at once.
-    double m_newsSaidAtMs = -NewsQueue::kMinGapMs;
-    int m_openBoxes = 0;
-    bool m_resumeAfterBoxes = false;
-    bool m_ended = false;
+    GameSession m_session{*this};
 };

@@ -1,42 +1,39 @@
 #include "frmMain.h"
 
 #include <emscripten/emscripten.h>
-#include <optional>
 
-// The page calls these three, one at a time: the splash's handover, a key-down
-// on the board and an expiry of the step timer. The board exists from the
-// handover on; before it the other two do nothing.
+// The page calls these, one at a time: the splash's handover, a key-down on
+// the board, an expiry of the step timer and the answer to an open box, each
+// with performance.now(). The session ignores whatever comes before the
+// handover, while a box is open or after the end.
 
 namespace {
 
-std::optional<frmMain>& mainWindow() {
-    static std::optional<frmMain> window;
-    return window;
+frmMain window;
+
+std::int64_t ms(double now) {
+    return static_cast<std::int64_t>(now);
 }
 
 } // namespace
 
 extern "C" {
 
-EMSCRIPTEN_KEEPALIVE void vantrel_show_main() {
-    auto& window = mainWindow();
-    if (window) {
-        return;
-    }
-    window.emplace();
-    window->Form_Load();
+EMSCRIPTEN_KEEPALIVE void vantrel_show_main(double now) {
+    window.Form_Load(ms(now));
 }
 
-EMSCRIPTEN_KEEPALIVE void vantrel_key_down(int keyCode, int shift) {
-    if (auto& window = mainWindow()) {
-        window->Form_KeyDown(static_cast<std::int16_t>(keyCode), static_cast<std::int16_t>(shift));
-    }
+EMSCRIPTEN_KEEPALIVE void vantrel_key_down(int keyCode, int shift, double now) {
+    window.Form_KeyDown(static_cast<std::int16_t>(keyCode), static_cast<std::int16_t>(shift),
+                        ms(now));
 }
 
-EMSCRIPTEN_KEEPALIVE void vantrel_step_timer() {
-    if (auto& window = mainWindow()) {
-        window->tmrStep_Timer();
-    }
+EMSCRIPTEN_KEEPALIVE void vantrel_step_timer(double now) {
+    window.tmrStep_Timer(ms(now));
+}
+
+EMSCRIPTEN_KEEPALIVE void vantrel_answer_box(int firstButton, double now) {
+    window.answerBox(firstButton != 0, ms(now));
 }
 
 } // extern "C"

@@ -1,20 +1,20 @@
 // The page side of the browser build: the splash and its handover, the step
 // timer, the keyboard and the touch buttons, the message boxes and the end of
-// the game. The rules run in the wasm module; this script only turns browser
-// events into the window events the desktop builds have, one at a time.
+// the game. The game runs in the wasm module; this script turns browser
+// events into the window events the desktop builds have, each with the time
+// it happened, and shows what the module asks for. The build fills in the
+// figures from session/Figures.h.
 (function () {
     'use strict';
 
-    var TICK_MS = 250;
-    var SPLASH_MS = 2000;
-    var BOARD_WIDTH = 212;
-    var BOARD_HEIGHT = 146;
-    var SPLASH_WIDTH = 656;
-    var CELL_WIDTH = 13;
-    var FONT_PX = 20;
+    var TICK_MS = @kTickMs@;
+    var SPLASH_MS = @kSplashMs@;
+    var BOARD_WIDTH = @kClientWidth@;
+    var BOARD_HEIGHT = @kClientHeight@;
+    var SPLASH_WIDTH = @kSplashWidth@;
+    var CELL_WIDTH = @kCellWidth@;
+    var FONT_PX = @kFontPixelSize@;
     var MAX_SCALE = 3;
-    var BUTTONS_YES_NO = 4;
-    var ANSWER_OK = 1, ANSWER_YES = 6, ANSWER_NO = 7;
 
     // Keys by KeyboardEvent.code, the physical key, so that X restarts under
     // any layout. Letters, digits and F1 to F24 follow a rule (below).
@@ -37,15 +37,11 @@
     var box = $('box');
     var pad = $('pad');
     var news = $('news');
-    var rows = [];
-    for (var r = 0; r < 8; ++r) rows.push($('lblGame' + r));
+    var rows = board.querySelectorAll('.row');
 
     var runtimeReady = false;
-    var whenReady = [];
     var handedOver = false;
-    var loaded = false;
-    var busy = false;
-    var boxOpen = false;
+    var awaitingAnswer = false;
     var ended = false;
     var stepTimer = 0;
 
@@ -65,64 +61,47 @@
         return (event.shiftKey ? 1 : 0) | (event.ctrlKey ? 2 : 0) | (event.altKey ? 4 : 0);
     }
 
-    // Runs one window event in the module. The window layer never runs two at
-    // once: while one is under way (a box waiting included) ticks and keys
-    // are turned away, as the desktop's modal boxes turn them away.
-    function dispatch(name, types, args) {
-        if (busy || ended) return;
-        busy = true;
-        Promise.resolve(Module.ccall(name, null, types, args, { async: true })).then(
-            function () { busy = false; },
-            function (error) { busy = false; throw error; });
-    }
-
-    // The step timer.
-    function onStepTimer() { dispatch('vantrel_step_timer', [], []); }
-
-    // Splash and handover.
+    // Splash and handover. The board needs the module, which may still be
+    // loading when the splash's time is up or a key skips it.
     function handover() {
         if (handedOver) return;
         handedOver = true;
         clearTimeout(splashTimer);
-        afterRuntime(function () {
-            board.hidden = false;
-            // The board takes the focus, as the desktop window does: a screen
-            // reader then follows it and hears its news.
-            board.focus({ preventScroll: true });
-            if (isTouch()) pad.hidden = false;
-            layout();
-            dispatch('vantrel_show_main', [], []);
-            loaded = true;
-            splash.remove();
-        });
+        if (runtimeReady) showMain();
     }
     var splashTimer = setTimeout(handover, SPLASH_MS);
 
-    function afterRuntime(action) {
-        if (runtimeReady) action();
-        else whenReady.push(action);
+    function showMain() {
+        board.hidden = false;
+        // The board takes the focus, as the desktop window does: a screen
+        // reader then follows it and hears its news.
+        board.focus({ preventScroll: true });
+        if (isTouch()) pad.hidden = false;
+        layout();
+        _vantrel_show_main(performance.now());
+        splash.remove();
     }
+
     function onRuntimeReady() {
         runtimeReady = true;
-        whenReady.splice(0).forEach(function (action) { action(); });
+        if (handedOver) showMain();
     }
     if (runtimeInitialized) onRuntimeReady();
-    else Module.onRuntimeInitialized = onRuntimeReady;
+    else Module['onRuntimeInitialized'] = onRuntimeReady;
 
     // One key-down, from the keyboard or a touch button. The key that skips
     // the splash does nothing else.
     function keyDown(code, shift) {
         if (!handedOver) handover();
-        else if (loaded && !boxOpen) dispatch('vantrel_key_down', ['number', 'number'], [code, shift]);
+        else if (runtimeReady) _vantrel_key_down(code, shift, performance.now());
     }
 
     document.addEventListener('keydown', function (event) {
         var code = virtualKey(event);
         if (code === KEY_F1) event.preventDefault();
-        // An open box has the keyboard; its own handler answers it. After the
-        // end the game takes no keys; the page's own (Tab to the play-again
-        // button) work as usual.
-        if (boxOpen || ended) return;
+        // After the end the game takes no keys, and the page's own (Tab to
+        // the play-again button, Space to press it) work as usual.
+        if (ended) return;
         if (KEPT_FROM_BROWSER[code]) event.preventDefault();
         keyDown(code, shiftState(event));
     });
@@ -148,8 +127,8 @@
         var style = document.documentElement.style;
         style.setProperty('--s', scale);
         style.setProperty('--k', Math.min(1, width / SPLASH_WIDTH));
-        // Whatever monospace face the browser picked, each cell is 13 px wide
-        // at 1x: the letter spacing makes up the difference.
+        // Whatever monospace face the browser picked, each cell is the board's
+        // cell width at 1x: the letter spacing makes up the difference.
         var probe = $('probe');
         probe.style.fontSize = FONT_PX * scale + 'px';
         var advance = probe.getBoundingClientRect().width / probe.textContent.length;
@@ -159,57 +138,55 @@
     layout();
 
     // A modal box. The first button is the default; Escape answers No to the
-    // quit question and OK to the others.
-    function showBox(prompt, buttons, title) {
-        return new Promise(function (resolve) {
-            var choices = buttons === BUTTONS_YES_NO
-                ? [['Yes', ANSWER_YES], ['No', ANSWER_NO]] : [['OK', ANSWER_OK]];
-            var escapeAnswer = buttons === BUTTONS_YES_NO ? ANSWER_NO : ANSWER_OK;
-            var answered = false;
-            function answer(value) {
-                if (answered) return;
-                answered = true;
-                boxOpen = false;
-                if (box.open) box.close();
-                resolve(value);
-            }
-            box.querySelector('.title').textContent = title;
-            box.querySelector('.prompt').textContent = prompt;
-            box.setAttribute('aria-label', title || 'Vantrel');
-            var buttonRow = box.querySelector('.buttons');
-            buttonRow.replaceChildren.apply(buttonRow, choices.map(function (choice) {
+    // quit question and OK to the others. The module is told which it was.
+    function showBox(prompt, yesNo, title) {
+        box.querySelector('.title').textContent = title;
+        box.querySelector('.prompt').textContent = prompt;
+        box.setAttribute('aria-label', title || 'Vantrel');
+        var buttonRow = box.querySelector('.buttons');
+        buttonRow.replaceChildren.apply(buttonRow, (yesNo ? ['Yes', 'No'] : ['OK']).map(
+            function (label, index) {
                 var button = document.createElement('button');
-                button.textContent = choice[0];
-                button.addEventListener('click', function () { answer(choice[1]); });
+                button.textContent = label;
+                button.addEventListener('click', function () { answerBox(index === 0); });
                 return button;
             }));
-            // The box keeps its keys to itself; none reaches the board.
-            box.onkeydown = function (event) {
-                event.stopPropagation();
-                var code = virtualKey(event);
-                if (code === KEY_F1) event.preventDefault();
-                if (event.key === 'Escape') {
-                    event.preventDefault();
-                    answer(escapeAnswer);
-                }
-            };
-            box.oncancel = function (event) {
-                event.preventDefault();
-                answer(escapeAnswer);
-            };
-            box.onclose = function () { answer(escapeAnswer); };
-            boxOpen = true;
-            box.showModal();
-            buttonRow.firstChild.focus();
-        });
+        awaitingAnswer = true;
+        box.showModal();
+        buttonRow.firstChild.focus();
     }
+
+    // One answer per box: a click closes the dialog, and the close event that
+    // follows must not answer again, nor answer a box opened since.
+    function answerBox(firstButton) {
+        if (!awaitingAnswer) return;
+        awaitingAnswer = false;
+        if (box.open) box.close();
+        _vantrel_answer_box(firstButton ? 1 : 0, performance.now());
+    }
+
+    // The box keeps its keys to itself; none reaches the board.
+    box.addEventListener('keydown', function (event) {
+        event.stopPropagation();
+        if (virtualKey(event) === KEY_F1) event.preventDefault();
+        if (event.key === 'Escape') {
+            event.preventDefault();
+            answerBox(false);
+        }
+    });
+    box.addEventListener('cancel', function (event) {
+        event.preventDefault();
+        answerBox(false);
+    });
+    // Closed some other way than by an answer, such as by the browser.
+    box.addEventListener('close', function () {
+        if (!box.open) answerBox(false);
+    });
 
     // A tab cannot close itself: the game stops and says so, and offers a
     // fresh start.
     function end() {
         ended = true;
-        clearInterval(stepTimer);
-        stepTimer = 0;
         pad.hidden = true;
         board.classList.add('ended');
         $('ended').hidden = false;
@@ -228,13 +205,9 @@
         },
         startStepTimer: function () {
             clearInterval(stepTimer);
-            stepTimer = setInterval(onStepTimer, TICK_MS);
+            stepTimer = setInterval(function () { _vantrel_step_timer(performance.now()); }, TICK_MS);
         },
-        stopStepTimer: function () {
-            clearInterval(stepTimer);
-            stepTimer = 0;
-        },
-        stepTimerRunning: function () { return stepTimer !== 0; },
+        stopStepTimer: function () { clearInterval(stepTimer); },
         showBox: showBox,
         end: end
     };
