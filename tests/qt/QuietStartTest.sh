@@ -17,12 +17,14 @@ trap cleanup EXIT
 
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
+# The number is there once its line is complete; read fails until then.
+number=
 for _ in $(seq 100); do
-    [[ $(cat "$work/display") == *$'\n' ]] && break
+    read -r number <"$work/display" && break
     sleep 0.1
 done
-display=:$(head -n 1 "$work/display")
-[[ $display != : ]] || { echo "FAIL: Xvfb did not start"; exit 1; }
+[[ -n $number ]] || { echo "FAIL: Xvfb did not start"; exit 1; }
+display=:$number
 
 # Qt's fallback runtime folder goes in the temporary folder; this run's own.
 status=0
