@@ -17,6 +17,14 @@ const EARLY_MS = 15;
 const OPENING = ['V V V V', '', '', '', '', '', '', '       A'];
 const HELP = 'Use the left and right arrow keys to steer, and the space bar to shoot. ' +
     'Press Escape to quit and X to restart.';
+const KEYS_LEGEND = '← → move · Space fire · X new game · F1 help · Esc quit';
+const TOUCH_LEGEND = 'Tap Left or Right to move and Fire to shoot';
+const TOUCH_HELP = 'On this screen, Left and Right steer, Fire shoots, Quit quits and New game restarts.';
+
+// The texts a player sees under the board: each legend's, or null where it
+// is not shown.
+const legends = (page) => page.evaluate(() => Object.fromEntries(['keysLegend', 'touchLegend'].map(
+    (id) => [id, document.getElementById(id).checkVisibility() ? document.getElementById(id).textContent : null])));
 
 // The frames of a golden replay: each `tick` prints the eight rows as |text|.
 function replayFrames(name) {
@@ -116,6 +124,8 @@ const scenarios = {
                      pad: document.getElementById('pad').checkVisibility() };
         });
         assert.deepEqual(geometry, { board: [636, 438], row: [24, 360, 15 * 39, 60], pad: false });
+        assert.deepEqual(await legends(page), { keysLegend: KEYS_LEGEND, touchLegend: null },
+                         'the keys under the board, and no touch legend');
 
         // Screen readers find the board as a list of eight rows, each read
         // as its text and described by its number and the columns of what
@@ -209,6 +219,10 @@ const scenarios = {
         let box = await openBox(page, 1);
         assert.deepEqual([box.title, box.prompt, box.buttons], ['Help File', HELP, ['OK']]);
         assert.equal(await page.evaluate(() => document.activeElement.textContent), 'OK');
+        assert.equal(await page.$eval('#boxNote', (e) => e.checkVisibility()), false,
+                     'no word of touch buttons on a desktop');
+        assert.equal((await page.accessibility.snapshot({ root: await page.$('dialog') })).description,
+                     HELP, 'nor for a screen reader');
         const framesAtBox = (await h.log(page)).frames.length;
         await key(page, 'ArrowLeft', 'ArrowLeft', { vk: 37 });
         await h.sleep(3 * TICK_MS);
@@ -276,17 +290,22 @@ const scenarios = {
                              viewport: { width: 390, height: 844, deviceScaleFactor: 3,
                                          isMobile: true, hasTouch: true } });
         await page.goto(url);
+        // The title fills the width, measured once the page has settled.
+        assert.equal(await page.$eval('#frmSplash', (e) => e.getBoundingClientRect().width), 390);
         await page.touchscreen.tap(195, 400);
         await h.until(async () => (await h.log(page)).shown, 'the board', 6000);
         assert.ok((await h.log(page)).shown >= 2000 - EARLY_MS, 'a tap does not skip the splash');
 
         const sizes = await page.evaluate(() => {
             const board = document.getElementById('frmMain').getBoundingClientRect();
-            const visible = [...document.querySelectorAll('#pad button')]
-                .filter((b) => b.checkVisibility()).map((b) => b.getAttribute('aria-label'));
+            const visible = [...document.querySelectorAll('#pad button')].filter((b) => b.checkVisibility())
+                .map((b) => [b.textContent, b.getAttribute('aria-label')]);
             return { width: board.width, visible };
         });
-        assert.deepEqual(sizes.visible, ['Left', 'Fire', 'Right', 'Restart', 'Help', 'Quit']);
+        // Each button says what it does, and is named so.
+        assert.deepEqual(sizes.visible, ['Left', 'Fire', 'Right', 'New game', 'Help', 'Quit']
+            .map((name) => [name, name]));
+        assert.deepEqual(await legends(page), { keysLegend: null, touchLegend: TOUCH_LEGEND });
         // Layout rounds to 1/64 px; a whole number of device pixels per cell
         // leaves the width a whole multiple of 212 device pixels.
         const devicePixels = sizes.width * 3;
@@ -300,9 +319,13 @@ const scenarios = {
         assert.equal(cannonCol(frame), 7, 'Right');
         frame = await frameAfter(page, async () => (await button('Fire')).tap());
         assert.deepEqual(shotAt(frame), [[6, 7]], 'Fire');
+        // The game's help, and under it the buttons for its keys.
         await (await button('Help')).tap();
         const box = await openBox(page, 1);
-        assert.equal(box.title, 'Help File');
+        assert.deepEqual([box.title, box.prompt], ['Help File', HELP]);
+        assert.equal(await page.$eval('#boxNote', (e) => e.checkVisibility() && e.textContent), TOUCH_HELP);
+        assert.equal((await page.accessibility.snapshot({ root: await page.$('dialog') })).description,
+                     `${HELP} ${TOUCH_HELP}`);
         await (await page.$('dialog button')).tap();
         await closedBox(page, 1);
         return page;

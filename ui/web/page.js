@@ -36,6 +36,8 @@
     var board = $('frmMain');
     var box = $('box');
     var pad = $('pad');
+    var keysLegend = $('keysLegend');
+    var touchLegend = $('touchLegend');
     var news = $('news');
     var rows = board.querySelectorAll('.row');
 
@@ -44,6 +46,7 @@
     var awaitingAnswer = false;
     var ended = false;
     var stepTimer = 0;
+    var helpAsked = false;
 
     function virtualKey(event) {
         var code = event.code || '';
@@ -76,7 +79,10 @@
         // The board takes the focus, as the desktop window does: a screen
         // reader then follows it and hears its news.
         board.focus({ preventScroll: true });
-        if (isTouch()) pad.hidden = false;
+        if (isTouch()) pad.hidden = touchLegend.hidden = false;
+        // A phone or tablet has no keys to speak of; a laptop with a touch
+        // screen gets both legends.
+        keysLegend.hidden = matchMedia('(pointer: coarse)').matches;
         layout();
         _vantrel_show_main(performance.now());
         splash.remove();
@@ -93,7 +99,12 @@
     // the splash does nothing else.
     function keyDown(code, shift) {
         if (!handedOver) handover();
-        else if (runtimeReady) _vantrel_key_down(code, shift, performance.now());
+        else if (runtimeReady) {
+            // The module opens F1's help box before this call returns.
+            helpAsked = code === KEY_F1;
+            _vantrel_key_down(code, shift, performance.now());
+            helpAsked = false;
+        }
     }
 
     document.addEventListener('keydown', function (event) {
@@ -118,10 +129,14 @@
     // The board grows in whole device pixels per CSS pixel, so every cell
     // edge falls on a device pixel at any pixel ratio: up to three times on a
     // large screen, to the width of a phone.
+    var laidOutWidth = 0;
     function layout() {
         var dpr = window.devicePixelRatio || 1;
-        var width = document.documentElement.clientWidth;
-        var height = window.innerHeight - (pad.hidden ? 0 : pad.offsetHeight) - 16;
+        var width = laidOutWidth = document.documentElement.clientWidth;
+        var below = [keysLegend, touchLegend, pad].reduce(function (sum, element) {
+            return sum + (element.hidden ? 0 : element.offsetHeight + 16);
+        }, 0);
+        var height = window.innerHeight - below - 16;
         var steps = Math.floor(Math.min(width * dpr / BOARD_WIDTH, height * dpr / BOARD_HEIGHT));
         var scale = Math.max(1, Math.min(steps, Math.floor(MAX_SCALE * dpr))) / dpr;
         var style = document.documentElement.style;
@@ -135,6 +150,15 @@
         style.setProperty('--ls', CELL_WIDTH * scale - advance + 'px');
     }
     window.addEventListener('resize', layout);
+    // The page's width can change with no resize event: Firefox measures it
+    // narrower while the page loads (by a scrollbar's width) and wider once
+    // it settles. Laying out again in the next frame keeps the observer from
+    // seeing its own change.
+    if (window.ResizeObserver) {
+        new ResizeObserver(function () {
+            if (document.documentElement.clientWidth !== laidOutWidth) requestAnimationFrame(layout);
+        }).observe(document.documentElement);
+    }
     layout();
 
     // A modal box. The first button is the default; Escape answers No to the
@@ -142,6 +166,10 @@
     function showBox(prompt, yesNo, title) {
         box.querySelector('.title').textContent = title;
         box.querySelector('.prompt').textContent = prompt;
+        // A reader says a hidden note too when the box names it.
+        var note = $('boxNote');
+        note.hidden = !(helpAsked && !pad.hidden);
+        box.setAttribute('aria-describedby', note.hidden ? 'boxPrompt' : 'boxPrompt boxNote');
         box.setAttribute('aria-label', title || 'Vantrel');
         var buttonRow = box.querySelector('.buttons');
         buttonRow.replaceChildren.apply(buttonRow, (yesNo ? ['Yes', 'No'] : ['OK']).map(
@@ -187,7 +215,7 @@
     // fresh start.
     function end() {
         ended = true;
-        pad.hidden = true;
+        pad.hidden = keysLegend.hidden = touchLegend.hidden = true;
         board.classList.add('ended');
         $('ended').hidden = false;
     }
