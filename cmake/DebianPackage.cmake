@@ -1,0 +1,26 @@
+# Pieces both .debs share: the copyright file and gzipped documents.
+
+# The copyright file in the machine-readable format, written to `output`, its
+# licence text taken from LICENSE so the two cannot disagree: the text after
+# the copyright line, each line indented by one space and blank lines written
+# as " .". The caller sets CPACK_PACKAGE_CONTACT.
+function(vantrel_debian_copyright output)
+    file(READ ${PROJECT_SOURCE_DIR}/LICENSE license)
+    string(REGEX REPLACE "^.*Copyright[^\n]*\n\n+" "" license "${license}")
+    string(REGEX REPLACE "\n+$" "" license "${license}")
+    string(REPLACE "\n\n" "\n.\n" license "${license}")
+    string(REPLACE "\n" "\n " VANTREL_LICENSE_TEXT " ${license}")
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/linux/copyright.in ${output} @ONLY)
+endfunction()
+
+# Compresses each file of the current binary folder in place, without a name
+# or a time in the gzip header, so that the package does not change with the
+# build.
+function(vantrel_debian_gzip)
+    find_program(GZIP_EXECUTABLE gzip REQUIRED)
+    foreach(file IN LISTS ARGN)
+        execute_process(COMMAND ${GZIP_EXECUTABLE} -9nf ${file}
+                        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+                        COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()
+endfunction()

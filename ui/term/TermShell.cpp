@@ -1,0 +1,258 @@
+#include "TermShell.h"
+
+#include "Figures.h"
+#include "KeyCommands.h"
+#include "TermScreen.h"
+#include "TerminalGuard.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <curses.h>
+#include <poll.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kEscape = 27;
+constexpr std::int16_t kVkLeft = 37;
+constexpr std::int16_t kVkRight = 39;
+constexpr std::int16_t kVkF1 = 112;
+
+std::int64_t monotonicMs() {
+    timespec time{};
+    clock_gettime(CLOCK_MONOTONIC, &time);
+    return std::int64_t(time.tv_sec) * 1000 + time.tv_nsec / 1000000;
+}
+
+// A terminal key as the Windows virtual key code the key commands know, or
+// 0 for keys that have none. Many terminal emulators keep F1 for their own
+// help, so `?` asks for help as well.
+std::int16_t virtualKey(int key) {
+    if (key >= 'a' && key <= 'z') {
+        return std::int16_t(key - 'a' + 'A');
+    }
+    if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9') || key == ' ' || key == kEscape) {
+        return std::int16_t(key);
+    }
+    if (key >= KEY_F(1) && key <= KEY_F(24)) {
+        return std::int16_t(kVkF1 + key - KEY_F(1));
+    }
+    switch (key) {
+    case '?':
+        return kVkF1;
+    case KEY_LEFT:
+        return kVkLeft;
+    case KEY_UP:
+        return 38;
+    case KEY_RIGHT:
+        return kVkRight;
+    case KEY_DOWN:
+        return 40;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+TermShell::TermShell(TerminalGuard& guard, TermScreen& screen) : m_guard(guard), m_screen(screen) {}
+
+int TermShell::run() {
+    m_splashEndsMs = now() + kSplashMs;
+    while (m_running) {
+        draw();
+        pollfd waits[2] = {{STDIN_FILENO, POLLIN, 0}, {m_guard.pipeFd(), POLLIN, 0}};
+        if (poll(waits, 2, msUntilNextEvent()) < 0 && errno != EINTR) {
+            m_guard.dieBy(SIGHUP);
+        }
+        handleSignals();
+        if (waits[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            // The terminal went away without a hangup signal reaching us.
+            m_screen.leave();
+            m_guard.dieBy(SIGHUP);
+        }
+        if (waits[0].revents & POLLIN) {
+            readKeys();
+        }
+        runTimers();
+    }
+    m_screen.leave();
+    m_guard.restoreSettings();
+    return 0;
+}
+
+std::int64_t TermShell::now() const {
+    return m_pausedSince.value_or(monotonicMs()) - m_pausedMs;
+}
+
+void TermShell::pauseClock() {
+    if (!m_pausedSince) {
+        m_pausedSince = monotonicMs();
+    }
+}
+
+void TermShell::resumeClock() {
+    if (m_pausedSince) {
+        m_pausedMs += monotonicMs() - *m_pausedSince;
+        m_pausedSince.reset();
+    }
+}
+
+int TermShell::msUntilNextEvent() const {
+    std::optional<std::int64_t> due;
+    if (m_fits && m_splash) {
+        due = m_splashEndsMs;
+    } else if (m_fits && m_stepTimerRunning) {
+        due = m_session.nextStepDueMs();
+    }
+    return due ? int(std::max<std::int64_t>(*due - now(), 0)) : -1;
+}
+
+void TermShell::draw() {
+    if (!m_dirty) {
+        return;
+    }
+    m_dirty = false;
+    if (m_splash) {
+        m_fits = m_screen.drawSplash();
+    } else {
+        std::array<std::string, kRows> rows;
+        for (int row = 0; row < kRows; ++row) {
+            rows[std::size_t(row)] = m_session.rowText(row);
+        }
+        std::optional<BoxView> box;
+        if (const auto& request = m_session.openBox()) {
+            box = BoxView{request->title, request->prompt, {"OK"}, m_boxFocus};
+            if (request->buttons == kButtonsYesNo) {
+                box->buttons = {"Yes", "No"};
+            }
+            if (request->title == kHelpTitle) {
+                box->text += "\nF1 or ? opens this help.";
+            }
+        }
+        m_fits = m_screen.drawBoard(rows, m_news, box ? &*box : nullptr);
+    }
+    // A terminal too small to show the game pauses it until it is larger.
+    if (m_fits) {
+        resumeClock();
+    } else {
+        pauseClock();
+    }
+}
+
+void TermShell::handleSignals() {
+    for (;;) {
+        switch (m_guard.nextEvent()) {
+        case TerminalGuard::Event::None:
+            return;
+        case TerminalGuard::Event::Quit:
+            m_screen.leave();
+            m_guard.dieBy(m_guard.quitSignal());
+        case TerminalGuard::Event::Suspend:
+            pauseClock();
+            m_screen.leave();
+            m_guard.suspend();
+            m_guard.resaveSettings();
+            m_screen.comeBack();
+            break;
+        case TerminalGuard::Event::Continue:
+            m_screen.repaintAll();
+            break;
+        case TerminalGuard::Event::Resize:
+            m_screen.resize();
+            break;
+        }
+        m_dirty = true;
+    }
+}
+
+void TermShell::readKeys() {
+    int key = 0;
+    while (m_running && (key = getch()) != ERR) {
+        if (!m_fits) {
+            continue; // the game is paused and hidden: keys would act blind
+        }
+        if (m_splash) {
+            handOver(); // the key only ends the splash
+        } else if (m_session.openBox()) {
+            boxKey(key);
+        } else {
+            Form_KeyDown(key);
+        }
+    }
+}
+
+void TermShell::runTimers() {
+    if (!m_fits || !m_running) {
+        return;
+    }
+    if (m_splash && now() >= m_splashEndsMs) {
+        handOver();
+    } else if (!m_splash && m_stepTimerRunning && now() >= m_session.nextStepDueMs()) {
+        tmrStep_Timer();
+    }
+}
+
+void TermShell::handOver() {
+    m_splash = false;
+    m_dirty = true;
+    m_session.load(now());
+}
+
+void TermShell::Form_KeyDown(int key) {
+    if (const std::int16_t code = virtualKey(key)) {
+        m_session.keyDown(code, 0, now());
+    }
+}
+
+void TermShell::tmrStep_Timer() {
+    m_session.step(now());
+}
+
+void TermShell::showBox(const BoxRequest& /*box*/) {
+    // The first button is the default; the loop answers once it is chosen.
+    m_boxFocus = 0;
+    m_dirty = true;
+}
+
+void TermShell::sayNews(std::string_view text) {
+    m_news = text;
+    m_dirty = true;
+}
+
+void TermShell::boxKey(int key) {
+    const bool yesNo = m_session.openBox()->buttons == kButtonsYesNo;
+    std::int16_t answer = 0;
+    switch (key) {
+    case '\t':
+    case KEY_BTAB:
+        m_boxFocus = yesNo ? 1 - m_boxFocus : 0;
+        break;
+    case KEY_LEFT:
+    case KEY_UP:
+        m_boxFocus = 0;
+        break;
+    case KEY_RIGHT:
+    case KEY_DOWN:
+        m_boxFocus = yesNo ? 1 : 0;
+        break;
+    case '\r':
+    case '\n':
+    case KEY_ENTER:
+        answer = !yesNo ? kAnswerOk : m_boxFocus == 0 ? kAnswerYes : kAnswerNo;
+        break;
+    case kEscape:
+        // As in the browser build: Escape declines the quit question and
+        // closes the other boxes.
+        answer = yesNo ? kAnswerNo : kAnswerOk;
+        break;
+    default:
+        return;
+    }
+    m_dirty = true;
+    if (answer != 0) {
+        m_session.answerBox(answer, now());
+    }
+}

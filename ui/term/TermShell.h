@@ -1,0 +1,66 @@
+#pragma once
+
+#include "GameSession.h"
+#include "SessionShell.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class TermScreen;
+class TerminalGuard;
+
+// The game in a terminal: the session, a loop that waits for a key, a signal
+// or the next beat, and the terminal's ways of showing the splash, the board,
+// the news and the boxes. One thread, one event at a time.
+class TermShell : public SessionShell {
+public:
+    TermShell(TerminalGuard& guard, TermScreen& screen);
+
+    // Plays until the player quits (returns the exit status) or a signal
+    // ends the program (does not return).
+    int run();
+
+    // SessionShell.
+    void showRow(int /*row*/, std::string_view /*text*/) override { m_dirty = true; }
+    void describeRow(int /*row*/, std::string_view /*description*/) override {}
+    void startStepTimer() override { m_stepTimerRunning = true; }
+    void stopStepTimer() override { m_stepTimerRunning = false; }
+    void showBox(const BoxRequest& box) override;
+    void sayNews(std::string_view text) override;
+    void endProgram() override { m_running = false; }
+
+private:
+    // The game's clock: monotonic milliseconds that stand still while the
+    // game is paused (too small a terminal, or suspended), so that the beat
+    // and the splash resume where they were.
+    std::int64_t now() const;
+    void pauseClock();
+    void resumeClock();
+
+    int msUntilNextEvent() const;
+    void draw();
+    void handleSignals();
+    void readKeys();
+    void runTimers();
+
+    // The window's events, as the other front-ends name them.
+    void handOver();
+    void Form_KeyDown(int key);
+    void tmrStep_Timer();
+    void boxKey(int key);
+
+    TerminalGuard& m_guard;
+    TermScreen& m_screen;
+    GameSession m_session{*this};
+    std::string m_news;
+    int m_boxFocus = 0;
+    std::int64_t m_splashEndsMs = 0;
+    std::int64_t m_pausedMs = 0;
+    std::optional<std::int64_t> m_pausedSince;
+    bool m_splash = true;
+    bool m_stepTimerRunning = false;
+    bool m_running = true;
+    bool m_dirty = true;
+    bool m_fits = true;
+};
