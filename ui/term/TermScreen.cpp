@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <curses.h>
 #include <langinfo.h>
+#include <string_view>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -24,7 +26,9 @@ constexpr int kBoardPair = 1;
 constexpr std::uint32_t kGreen = 0x00FF00;
 constexpr std::uint32_t kBlack = 0x000000;
 
-constexpr char kTooSmall[] = "The terminal is too small for Vantrel: please make it larger.";
+constexpr std::string_view kTooSmall =
+    "The terminal is too small for Vantrel: please make it larger.";
+constexpr std::string_view kTooSmallShort = "Too small";
 constexpr char kUpperHalfBlock[] = "\u2580";
 
 int textWidth(const std::string& text) {
@@ -116,13 +120,19 @@ bool TermScreen::open(TerminalGuard& guard) {
     // The size comes from the terminal itself, also when LINES and COLUMNS
     // are set in the environment, so that resizing works.
     use_tioctl(TRUE);
+    // In a UTF-8 locale the frame's lines are Unicode characters, as the
+    // splash's half blocks are: some terminals ignore the line-drawing
+    // character set while they decode UTF-8.
+    m_utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+    if (m_utf8) {
+        setenv("NCURSES_NO_UTF8_ACS", "1", 0);
+    }
     m_screen = newterm(nullptr, stdout, stdin);
     if (m_screen == nullptr) {
         return false;
     }
     set_term(m_screen);
     guard.learnLeavingSequence();
-    m_utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
     cbreak();
     noecho();
     nonl();
@@ -216,8 +226,9 @@ int TermScreen::pairOf(std::uint32_t foreground, std::uint32_t background) {
 void TermScreen::drawTooSmall() {
     erase();
     attr_set(A_NORMAL, 0, nullptr);
-    const int width = std::min(COLS, textWidth(kTooSmall));
-    mvaddnstr(LINES / 2, (COLS - width) / 2, kTooSmall, width);
+    const std::string_view text = COLS >= int(kTooSmall.size()) ? kTooSmall : kTooSmallShort;
+    const int width = std::min(COLS, int(text.size()));
+    mvaddnstr(LINES / 2, (COLS - width) / 2, text.data(), width);
     refresh();
 }
 

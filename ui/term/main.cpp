@@ -46,16 +46,14 @@ int main(int argc, char* argv[]) {
     }
     const char* term = std::getenv("TERM");
     if (term == nullptr || *term == '\0' || std::strcmp(term, "dumb") == 0) {
-        return fail("TERM is unset or dumb; set it to your terminal's type, such as "
-                    "xterm-256color.");
+        return fail("TERM is unset or dumb; set it to your terminal's type.");
     }
     std::setlocale(LC_ALL, "");
 
     TerminalGuard guard;
     TermScreen screen;
     if (!screen.open(guard)) {
-        return fail("this terminal's type is unknown here or cannot place the cursor; "
-                    "check TERM.");
+        return fail("this terminal's type (TERM) is unknown or too limited.");
     }
     TermShell shell(guard, screen);
     return shell.run();

@@ -1,0 +1,422 @@
+#!/usr/bin/env python3
+"""Plays the real vantrel-term in tmux, a real terminal that a script can type
+into and read: keys with send-keys, the screen with capture-pane, the size
+with resize-window. Each run happens inside a small shell script that saves
+`stty -g` before and after, so every group can check the terminal was left as
+it was found.
+
+Usage: term_test.py PATH/TO/vantrel-term GROUP [CASES_DIR]
+Groups: splash, replay, keys, colour, resize, leave, errors, soak.
+Exit codes: 0 passed, 1 failed, 77 skipped (no tmux).
+"""
+
+import os
+import random
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+SKIP = 77
+KEYS = {37: "Left", 39: "Right", 32: "Space", 27: "Escape", 88: "x", 112: "F1"}
+HELP = ("Use the left and right arrow keys to steer, and the space bar to shoot. "
+        "Press Escape to quit and X to restart.")
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def wait_for(what, probe, timeout=3.0):
+    deadline = time.monotonic() + timeout
+    while True:
+        result = probe()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise Failure(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(0.01)
+
+
+class Pane:
+    """The program in a tmux pane of a private server, run by a shell script
+    that records stty -g before and after and the exit status."""
+
+    def __init__(self, program, env=None, size=(80, 24), shell=None):
+        self.dir = tempfile.mkdtemp(prefix="term-test-")
+        self.socket = os.path.join(self.dir, "tmux")
+        d = self.dir
+        env = {"TERM": "tmux-256color", "LANG": "C.UTF-8", **(env or {})}
+        settings = " ".join(f"{k}={v}" if v is not None else f"-u {k}" for k, v in env.items())
+        script = shell or (f"trap : INT; stty -g >{d}/before; ulimit -c 0; env {settings} {program}; "
+                           f"s=$?; stty -g >{d}/after; echo $s >{d}/rc; exec sleep 600")
+        self.tmux("new-session", "-d", "-x", str(size[0]), "-y", str(size[1]), script)
+
+    def tmux(self, *args):
+        return subprocess.run(["tmux", "-S", self.socket, "-f", "/dev/null", *args],
+                              capture_output=True, text=True, check=True).stdout
+
+    def keys(self, *keys):
+        self.tmux("send-keys", *keys)
+
+    def screen(self, colours=False):
+        return self.tmux("capture-pane", "-p", *(["-e"] if colours else [])).split("\n")
+
+    def show(self, name):
+        return self.tmux("display", "-p", f"#{{{name}}}").strip()
+
+    def resize(self, width, height):
+        self.tmux("resize-window", "-x", str(width), "-y", str(height))
+
+    def program_pid(self):
+        shell = self.show("pane_pid")
+        children = open(f"/proc/{shell}/task/{shell}/children").read().split()
+        return int(children[0]) if children else None
+
+    def board(self):
+        """The eight rows inside the frame, or None while no frame shows."""
+        lines = self.screen()
+        for top, line in enumerate(lines):
+            match = re.search(r"┌─+ Vantrel ─+┐", line)
+            if match and top + 9 < len(lines):
+                left = match.start()
+                return [lines[top + 1 + r][left + 2:left + 17].rstrip() for r in range(8)]
+        return None
+
+    def box(self):
+        """(title, text, buttons) of the box over the board, or None."""
+        lines = self.screen()
+        for top, line in enumerate(lines):
+            match = re.search(r"┌─*(?: (.*?) )?─*┐", line)
+            if match and "Vantrel" not in line:
+                left, right = match.start(), match.end()
+                body = []
+                for inner in lines[top + 1:]:
+                    if inner[left:left + 1] == "└":
+                        break
+                    body.append(inner[left + 1:right - 1].strip())
+                text = " ".join(part for part in body[:-2] if part)
+                buttons = [name.strip() for name in body[-1].split("  ") if name.strip()]
+                return match.group(1) or "", text, buttons
+        return None
+
+    def status(self):
+        return open(f"{self.dir}/rc").read().strip() if os.path.exists(f"{self.dir}/rc") else None
+
+    def finish(self, expected_status):
+        """Waits for the program to end and checks the terminal was restored."""
+        wait_for("the program to end", self.status, 5)
+        check(self.status() == str(expected_status),
+              f"exit status {self.status()}, expected {expected_status}")
+        before, after = (open(f"{self.dir}/{n}").read() for n in ("before", "after"))
+        check(before == after, f"stty -g changed:\n{before}{after}")
+        check(self.show("alternate_on") == "0", "the alternate screen is still on")
+        check(self.show("cursor_flag") == "1", "the cursor is still hidden")
+        check(self.show("keypad_cursor_flag") == "0", "the keypad is still in application mode")
+
+    def close(self):
+        subprocess.run(["tmux", "-S", self.socket, "kill-server"], capture_output=True)
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def wave_column(pane):
+    """Where the wave's first alien is, in a game nobody plays."""
+    return next(row.index("V") for row in pane.board() if "V" in row)
+
+
+def skip_splash(pane, key="Escape"):
+    wait_for("the splash", lambda: "▀" in "".join(pane.screen()) or pane.board() is None)
+    pane.keys(key)
+    return wait_for("the board", pane.board)
+
+
+def replay(pane, case):
+    """Plays cases/NAME.in with keys, and reads every frame and box of
+    cases/NAME.out off the screen in turn. The keys before a beat go in as
+    soon as the frame before it shows, well within the beat."""
+    events = []
+    for line in open(case + ".out"):
+        if line.startswith("|"):
+            if not events or events[-1][0] != "frame" or len(events[-1][1]) == 8:
+                events.append(("frame", []))
+            events[-1][1].append(line.rstrip("\n")[1:-1].rstrip())
+        elif line.startswith(("box", "end")):
+            events.append(("box", re.match(r'box (\d) "(.*)" "(.*)" -> (\d)', line).groups())
+                          if line.startswith("box") else ("end", None))
+    events.reverse()
+
+    def box(buttons, title, prompt, answer):
+        seen = wait_for(f"box {title!r}", pane.box)
+        extra = " F1 or ? opens this help." if title == "Help File" else ""
+        names = ["[ Yes ]", "No"] if buttons == "4" else ["[ OK ]"]
+        check(seen == (title, prompt + extra, names), f"box {seen}, expected {prompt!r}")
+        frozen = pane.board()
+        time.sleep(0.6)
+        check(pane.board() == frozen, "the board moved behind a box")
+        # No by Tab and Return or by Escape, OK by Return or Escape, Yes by Return.
+        choices = {"7": [["Tab", "Enter"], ["Escape"]], "1": [["Enter"], ["Escape"]]}
+        pane.keys(*random.choice(choices.get(answer, [["Enter"]])))
+        if answer == "6":
+            check(events.pop() == ("end", None), "the game did not end on Yes")
+            pane.finish(0)
+            return True
+        wait_for("the box to close", lambda: not pane.box())
+        return False
+
+    for command in (line.split() for line in open(case + ".in")):
+        if command[:1] == ["key"]:
+            pane.keys(KEYS[int(command[1])])
+        if command[:1] == ["key"] and int(command[1]) in (27, 112):
+            if box(*events.pop()[1]):
+                return
+        elif command[:1] == ["tick"]:
+            if events[-1][0] == "box":
+                box(*events.pop()[1])
+            rows = events.pop()[1]
+            wait_for(f"the frame {rows}", lambda: pane.board() == rows)
+    check(not events, f"{len(events)} frames or boxes never came")
+
+
+def group_splash(program, cases):
+    pane = Pane(program)
+    try:
+        started = time.monotonic()
+        picture = wait_for("the title picture", lambda: "▀" * 20 in "".join(pane.screen()))
+        board = wait_for("the board after the splash", pane.board, 4)
+        took = time.monotonic() - started
+        check(1.8 <= took < 3.5, f"the splash stayed {took:.2f} s, not 2 s")
+        check(board == ["V V V V", "", "", "", "", "", "", "       A"],
+              f"opening picture {board}")
+        check(picture, "no picture")
+    finally:
+        pane.close()
+    # Without UTF-8 or without colours, the title in letters.
+    for env in ({"LANG": "C", "LC_ALL": "C"}, {"TERM": "vt100"}):
+        pane = Pane(program, env)
+        try:
+            wait_for(f"the plain title under {env}",
+                     lambda: [line.strip() for line in pane.screen() if line.strip()]
+                     == ["Vantrel"])
+        finally:
+            pane.close()
+
+
+def group_replay(program, cases):
+    for name in ("march_and_steer", "win", "help_and_restart", "quit", "loss"):
+        pane = Pane(program)
+        try:
+            skip_splash(pane, random.choice(["Escape", "Space", "x", "Left", "F1"]))
+            replay(pane, os.path.join(cases, name))
+        except Failure as failure:
+            raise Failure(f"{name}: {failure}")
+        finally:
+            pane.close()
+
+
+def group_keys(program, cases):
+    pane = Pane(program)
+    try:
+        skip_splash(pane)
+        # An arrow's escape sequence is never taken for Escape.
+        for _ in range(6):
+            pane.keys("Left", "Right")
+        time.sleep(0.6)
+        check(pane.box() is None, "an arrow opened a box")
+        for key, title in (("?", "Help File"), ("F1", "Help File"), ("Escape", "")):
+            pane.keys(key)
+            wait_for(f"{key} to open its box", lambda: (pane.box() or ("-",))[0] == title)
+            check(HELP in pane.box()[1] or title == "", "help text")
+            check("F1 or ?" in pane.box()[1] or title == "", "help names both keys")
+            if title == "":
+                # Tab and the arrows move the mark; Escape is No.
+                for key, mark in (("Tab", ["Yes", "[ No ]"]), ("Left", ["[ Yes ]", "No"]),
+                                  ("Right", ["Yes", "[ No ]"])):
+                    pane.keys(key)
+                    wait_for(f"{key} to move the mark", lambda: pane.box()[2] == mark)
+            pane.keys("Escape")
+            wait_for("Escape to close the box", lambda: pane.box() is None)
+        # Held keys move the cannon one column a beat.
+        before = pane.board()[7].index("A")
+        pane.keys(*["Right"] * 30)
+        time.sleep(0.1)
+        check(pane.board()[7].index("A") <= before + 1, "a burst of arrows moved more than once")
+        pane.keys("Escape", "Enter")
+        pane.finish(0)
+    finally:
+        pane.close()
+
+
+def group_colour(program, cases):
+    for term, expected in (("tmux-256color", ["38;5;46", "48;5;16"]),
+                           ("xterm", ["32", "40", "1"]),
+                           ("xterm-direct", ["38;2;0;255;0"]), ("vt100", [])):
+        if subprocess.run(["infocmp", term], capture_output=True).returncode != 0:
+            print(f"no terminfo for {term}: its colours are not checked")
+            continue
+        pane = Pane(program, {"TERM": term})
+        try:
+            skip_splash(pane)
+            lines = "\n".join(pane.screen(colours=True))
+            codes = set(re.findall(r"\x1b\[([0-9;:]*)m", lines))
+            sgr = ";".join(codes)
+            for code in expected:
+                check(re.search(rf"(^|;){code}(;|$)", sgr), f"{term}: {code} missing in {codes}")
+            if not expected:
+                check(not re.search(r"(^|;)(3|4|9|10)\d", sgr), f"{term}: colours {codes}")
+        finally:
+            pane.close()
+
+
+def group_resize(program, cases):
+    pane = Pane(program, size=(80, 24))
+    try:
+        skip_splash(pane)
+
+        def frame_corner():
+            return next((i, line.index("┌")) for i, line in enumerate(pane.screen())
+                        if "Vantrel" in line)
+
+        check(frame_corner() == (6, 30), f"frame at {frame_corner()} in 80 × 24")
+        pane.resize(41, 15)
+        wait_for("the board centred in 41 × 15", lambda: frame_corner() == (2, 11))
+        # Too small: the game stops, and goes on from the same picture.
+        wave = wave_column(pane)
+        pane.resize(30, 10)
+        wait_for("the too-small line", lambda: "Too small" in "".join(pane.screen()))
+        pane.resize(70, 10)
+        wait_for("the long too-small line", lambda: "please make it larger" in
+                 "".join(pane.screen()))
+        time.sleep(1.0)
+        pane.resize(40, 12)
+        wait_for("the board again", pane.board)
+        check(wave_column(pane) - wave in (0, 1), "the game went on while hidden")
+        wait_for("the game to go on", lambda: wave_column(pane) - wave > 1)
+        # A box that does not fit is too small as well.
+        pane.keys("F1")
+        wait_for("the help box", pane.box)
+        pane.resize(20, 12)
+        wait_for("the too-small line", lambda: "Too small" in "".join(pane.screen()))
+        pane.resize(80, 24)
+        wait_for("the help box again", pane.box)
+        pane.keys("Enter", "Escape", "Enter")
+        pane.finish(0)
+    finally:
+        pane.close()
+
+
+def group_leave(program, cases):
+    ways = [("Escape, Yes", lambda p: p.keys("Escape", "Enter"), 0),
+            ("Ctrl+C", lambda p: p.keys("C-c"), 130),
+            ("SIGTERM", lambda p: os.kill(p.program_pid(), 15), 143),
+            ("SIGHUP", lambda p: os.kill(p.program_pid(), 1), 129),
+            ("a crash", lambda p: os.kill(p.program_pid(), 11), 139),
+            ("an abort", lambda p: os.kill(p.program_pid(), 6), 134)]
+    for name, leave, status in ways:
+        pane = Pane(program)
+        try:
+            skip_splash(pane)
+            leave(pane)
+            pane.finish(status)
+        except Failure as failure:
+            raise Failure(f"{name}: {failure}")
+        finally:
+            pane.close()
+    # Ctrl+Z under a shell with job control, then fg: the board comes back
+    # as it was, the game having stood still meanwhile.
+    pane = Pane(program, shell="env -i PS1='$ ' PATH=/usr/bin:/bin HOME=/ bash --norc -i")
+    try:
+        d = pane.dir
+        pane.keys(f"(stty -g >{d}/before; TERM=tmux-256color LANG=C.UTF-8 {program}; "
+                  f"s=$?; stty -g >{d}/after; echo $s >{d}/rc)", "Enter")
+        skip_splash(pane)
+        wave = wave_column(pane)
+        pane.keys("C-z")
+        wait_for("the shell after Ctrl+Z", lambda: pane.show("alternate_on") == "0"
+                 and "Stopped" in "".join(pane.screen()))
+        time.sleep(1.0)
+        pane.keys("clear; fg", "Enter")
+        wait_for("the board after fg", pane.board)
+        check(wave_column(pane) - wave in (0, 1), "the game went on while suspended")
+        pane.keys("Escape", "Enter")
+        pane.finish(0)
+    finally:
+        pane.close()
+
+
+def group_errors(program, cases):
+    for env, words in (({"TERM": "dumb"}, "TERM"), ({"TERM": None}, "TERM"),
+                       ({"TERM": "no-such-terminal"}, "terminal's type")):
+        pane = Pane(program, env)
+        try:
+            wait_for("the error", lambda: words in "".join(pane.screen()))
+            check(len([line for line in pane.screen() if line.strip()]) == 1,
+                  "not one sentence")
+            pane.finish(2)
+        finally:
+            pane.close()
+    for args, stdin, status, words in (([], subprocess.DEVNULL, 2, "must be a terminal"),
+                                       (["--frob"], None, 2, "usage:"),
+                                       (["--help", "x"], None, 2, "usage:"),
+                                       (["--help"], None, 0, "F1 or ?"),
+                                       (["--version"], None, 0, "vantrel-term 1.")):
+        run = subprocess.run([program, *args], stdin=stdin, capture_output=True, text=True)
+        check(run.returncode == status and words in run.stdout + run.stderr,
+              f"{args}: status {run.returncode}, output {run.stdout + run.stderr!r}")
+
+
+def group_soak(program, cases, seconds=20):
+    """Random keys and sizes; the program must live through them and end by
+    the quit question with the terminal restored and nothing from ASan."""
+    log = tempfile.mkdtemp(prefix="term-soak-")
+    pane = Pane(program, {"ASAN_OPTIONS": f"log_path={log}/asan:detect_leaks=1"})
+    try:
+        skip_splash(pane)
+        keys = ["Left", "Right", "Space", "x", "F1", "?", "Escape", "Tab", "Enter", "Up",
+                "q", "1", "BTab", "Home", "F5"]
+        rng = random.Random(int(os.environ.get("TERM_SOAK_SEED", time.time())))
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if rng.random() < 0.05:
+                pane.resize(rng.randint(8, 120), rng.randint(4, 40))
+            pane.keys(*rng.choices(keys, k=rng.randint(1, 4)))
+            time.sleep(rng.random() * 0.05)
+            check(pane.status() is None, "the program ended during the soak")
+        pane.resize(80, 24)
+        while pane.status() is None:
+            box = pane.box()
+            if box and box[0] == "":
+                pane.keys("Left", "Enter")
+            else:
+                pane.keys("Enter" if box else "Escape")
+            time.sleep(0.3)
+        pane.finish(0)
+        check(not os.listdir(log), f"sanitizer reports: {os.listdir(log)}")
+    finally:
+        pane.close()
+        shutil.rmtree(log, ignore_errors=True)
+
+
+def main():
+    program, group = os.path.abspath(sys.argv[1]), sys.argv[2]
+    cases = sys.argv[3] if len(sys.argv) > 3 else ""
+    if not shutil.which("tmux"):
+        print("tmux is not installed: skipped")
+        return SKIP
+    try:
+        globals()[f"group_{group}"](program, cases)
+    except Failure as failure:
+        print(f"FAIL: {failure}")
+        return 1
+    print(f"{group}: passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
