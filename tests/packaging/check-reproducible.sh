@@ -5,8 +5,13 @@
 # a SOURCE_DATE_EPOCH: the time stamp must come from the last commit by itself.
 # Outside a git checkout there is no commit time, and the test says SKIP.
 #
-# usage: check-reproducible.sh SOURCE_DIR [CMAKE_CONFIGURE_ARGS...]
+# usage: [VANTREL_PACKAGE=vantrel-term] check-reproducible.sh SOURCE_DIR [CMAKE_CONFIGURE_ARGS...]
+# VANTREL_PACKAGE picks the package, vantrel (the default) or vantrel-term,
+# whose program has the same name.
 set -euo pipefail
+package=${VANTREL_PACKAGE:-vantrel}
+cpack_args=(-G DEB)
+[[ $package == vantrel-term ]] && cpack_args=(--config CPackTermConfig.cmake)
 source_dir=$(cd "$1" && pwd)
 shift
 work=$(mktemp -d)
@@ -22,10 +27,10 @@ build_package() { # BUILD_DIR
     mkdir -p "$dir"
     {
         cmake -S "$source_dir" -B "$dir/build" -DVANTREL_BUILD_TESTS=OFF "$@" &&
-            cmake --build "$dir/build" -j2 --target vantrel &&
-            (cd "$dir/build" && cpack -G DEB -B "$dir/out")
+            cmake --build "$dir/build" -j2 --target "$package" &&
+            (cd "$dir/build" && cpack "${cpack_args[@]}" -B "$dir/out")
     } >"$dir/log" 2>&1 || { cat "$dir/log"; fail "building in $dir failed"; }
-    ls "$dir"/out/vantrel_*.deb
+    ls "$dir"/out/"$package"_*.deb
 }
 
 one=$(build_package "$work/first" "$@")
