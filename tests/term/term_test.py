@@ -378,8 +378,9 @@ def group_soak(program, cases, seconds=20):
     pane = Pane(program, {"ASAN_OPTIONS": f"log_path={log}/asan:detect_leaks=1"})
     try:
         skip_splash(pane)
-        keys = ["Left", "Right", "Space", "x", "F1", "?", "Escape", "Tab", "Enter", "Up",
-                "q", "1", "BTab", "Home", "F5"]
+        # No Return: after Escape it would answer Yes and end the game.
+        keys = ["Left", "Right", "Space", "x", "F1", "?", "Escape", "Tab", "Up", "q", "1",
+                "BTab", "Home", "F5", "C-a"]
         rng = random.Random(int(os.environ.get("TERM_SOAK_SEED", time.time())))
         deadline = time.monotonic() + seconds
         while time.monotonic() < deadline:
