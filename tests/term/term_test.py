@@ -330,16 +330,21 @@ def group_leave(program, cases):
             pane.close()
     # Ctrl+Z under a shell with job control, then fg: the board comes back
     # as it was, the game having stood still meanwhile.
-    pane = Pane(program, shell="env -i PS1='$ ' PATH=/usr/bin:/bin HOME=/ bash --norc -i")
+    pane = Pane(program, shell="env -i PS1='$ ' TERM=tmux-256color PATH=/usr/bin:/bin HOME=/ "
+                               "bash --norc -i")
     try:
         d = pane.dir
-        pane.keys(f"(stty -g >{d}/before; TERM=tmux-256color LANG=C.UTF-8 {program}; "
-                  f"s=$?; stty -g >{d}/after; echo $s >{d}/rc)", "Enter")
+        with open(f"{d}/run.sh", "w") as script:
+            script.write(f"echo $$ >{d}/pid; stty -g >{d}/before; LANG=C.UTF-8 {program}\n"
+                         f"s=$?; stty -g >{d}/after; echo $s >{d}/rc\n")
+        pane.keys(f"sh {d}/run.sh", "Enter")
         skip_splash(pane)
         wave = wave_column(pane)
         pane.keys("C-z")
-        wait_for("the shell after Ctrl+Z", lambda: pane.show("alternate_on") == "0"
-                 and "Stopped" in "".join(pane.screen()))
+        shell = open(f"{d}/pid").read().strip()
+        game = open(f"/proc/{shell}/task/{shell}/children").read().split()[0]
+        wait_for("the game to stop", lambda: pane.show("alternate_on") == "0" and
+                 open(f"/proc/{game}/stat").read().rsplit(")", 1)[1].split()[0] == "T")
         time.sleep(1.0)
         pane.keys("clear; fg", "Enter")
         wait_for("the board after fg", pane.board)

@@ -117,9 +117,12 @@ TermScreen::~TermScreen() {
 }
 
 bool TermScreen::open(TerminalGuard& guard) {
+#if NCURSES_VERSION_MAJOR >= 6
     // The size comes from the terminal itself, also when LINES and COLUMNS
-    // are set in the environment, so that resizing works.
+    // are set in the environment, so that resizing works. (The older ncurses
+    // of macOS asks the terminal unless they are set.)
     use_tioctl(TRUE);
+#endif
     // In a UTF-8 locale the frame's lines are Unicode characters, as the
     // splash's half blocks are: some terminals ignore the line-drawing
     // character set while they decode UTF-8.
@@ -143,7 +146,11 @@ bool TermScreen::open(TerminalGuard& guard) {
     // A lone Escape is told from the start of an arrow's sequence by the
     // pause after it. Terminals send a sequence in one write, so 25 ms is
     // plenty, even over a network, and keeps Escape's answer quick.
+#if NCURSES_VERSION_MAJOR >= 6
     set_escdelay(25);
+#else
+    ESCDELAY = 25;
+#endif
     setUpColours();
     return true;
 }

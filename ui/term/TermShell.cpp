@@ -64,14 +64,11 @@ int TermShell::run() {
     while (m_running) {
         draw();
         pollfd waits[2] = {{STDIN_FILENO, POLLIN, 0}, {m_guard.pipeFd(), POLLIN, 0}};
-        if (poll(waits, 2, msUntilNextEvent()) < 0 && errno != EINTR) {
-            m_guard.dieBy(SIGHUP);
-        }
+        const bool failed = poll(waits, 2, msUntilNextEvent()) < 0 && errno != EINTR;
         handleSignals();
-        if (waits[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        if (failed || waits[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
             // The terminal went away without a hangup signal reaching us.
-            m_screen.leave();
-            m_guard.dieBy(SIGHUP);
+            m_guard.dieBy(SIGHUP, [this] { m_screen.leave(); });
         }
         if (waits[0].revents & POLLIN) {
             readKeys();
@@ -148,12 +145,10 @@ void TermShell::handleSignals() {
         case TerminalGuard::Event::None:
             return;
         case TerminalGuard::Event::Quit:
-            m_screen.leave();
-            m_guard.dieBy(m_guard.quitSignal());
+            m_guard.dieBy(m_guard.quitSignal(), [this] { m_screen.leave(); });
         case TerminalGuard::Event::Suspend:
             pauseClock();
-            m_screen.leave();
-            m_guard.suspend();
+            m_guard.suspend([this] { m_screen.leave(); });
             m_guard.resaveSettings();
             m_screen.comeBack();
             break;

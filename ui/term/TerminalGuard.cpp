@@ -134,8 +134,8 @@ void TerminalGuard::restoreSettings() const {
     }
 }
 
-void TerminalGuard::suspend() {
-    restoreSettings();
+void TerminalGuard::suspend(const std::function<void()>& leaveScreen) {
+    leave(leaveScreen);
     std::signal(SIGTSTP, SIG_DFL);
     raise(SIGTSTP);
     // Here again after `fg`.
@@ -146,8 +146,8 @@ void TerminalGuard::resaveSettings() {
     g_haveSettings = tcgetattr(STDIN_FILENO, &g_settings) == 0;
 }
 
-void TerminalGuard::dieBy(int signal) const {
-    restoreSettings();
+void TerminalGuard::dieBy(int signal, const std::function<void()>& leaveScreen) const {
+    leave(leaveScreen);
     std::signal(signal, SIG_DFL);
     sigset_t set;
     sigemptyset(&set);
@@ -156,4 +156,19 @@ void TerminalGuard::dieBy(int signal) const {
     raise(signal);
     // A signal whose default is not to end the program still ends it.
     _exit(128 + signal);
+}
+
+void TerminalGuard::leave(const std::function<void()>& leaveScreen) const {
+    // Once the rest of a stopped job has stopped, the shell takes the
+    // terminal back, possibly before we are done: with SIGTTOU held, the
+    // kernel lets a process outside the foreground set the terminal's modes
+    // instead of stopping it halfway.
+    sigset_t hold;
+    sigset_t before;
+    sigemptyset(&hold);
+    sigaddset(&hold, SIGTTOU);
+    sigprocmask(SIG_BLOCK, &hold, &before);
+    leaveScreen();
+    restoreSettings();
+    sigprocmask(SIG_SETMASK, &before, nullptr);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <string>
+#include <functional>
 
 // The terminal belongs to the player: whatever way the program leaves, the
 // terminal must be as it was. The guard keeps the settings it found and the
@@ -35,16 +35,18 @@ public:
     // Puts the terminal's settings back as they were found. ncurses has
     // already left full-screen mode by then.
     void restoreSettings() const;
-    // Stops the program as Ctrl+Z asks, and returns once it is continued.
-    // The caller has left full-screen mode first.
-    void suspend();
+    // Leaves full-screen mode with `leaveScreen` and the saved settings, then
+    // stops the program as Ctrl+Z asks; returns once it is continued.
+    void suspend(const std::function<void()>& leaveScreen);
     // After a continue, the player may have changed the terminal's settings
     // in the shell: those are now the ones to give back.
     void resaveSettings();
-    // Ends the program by the signal that asked for it, so that the parent
-    // sees the usual status. Settings are restored first.
-    [[noreturn]] void dieBy(int signal) const;
+    // Leaves full-screen mode the same way, then ends the program by the
+    // signal that asked for it, so that the parent sees the usual status.
+    [[noreturn]] void dieBy(int signal, const std::function<void()>& leaveScreen) const;
 
 private:
+    void leave(const std::function<void()>& leaveScreen) const;
+
     int m_quitSignal = 0;
 };
