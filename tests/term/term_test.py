@@ -102,6 +102,8 @@ class Pane:
                     if inner[left:left + 1] == "└":
                         break
                     body.append(inner[left + 1:right - 1].strip())
+                if len(body) < 3:
+                    return None  # caught halfway through drawing
                 text = " ".join(part for part in body[:-2] if part)
                 buttons = [name.strip() for name in body[-1].split("  ") if name.strip()]
                 return match.group(1) or "", text, buttons
@@ -239,7 +241,8 @@ def group_keys(program, cases):
                 for key, mark in (("Tab", ["Yes", "[ No ]"]), ("Left", ["[ Yes ]", "No"]),
                                   ("Right", ["Yes", "[ No ]"])):
                     pane.keys(key)
-                    wait_for(f"{key} to move the mark", lambda: pane.box()[2] == mark)
+                    wait_for(f"{key} to move the mark",
+                             lambda: (pane.box() or (None, None, None))[2] == mark)
             pane.keys("Escape")
             wait_for("Escape to close the box", lambda: pane.box() is None)
         # Held keys move the cannon one column a beat.
@@ -280,8 +283,8 @@ def group_resize(program, cases):
         skip_splash(pane)
 
         def frame_corner():
-            return next((i, line.index("┌")) for i, line in enumerate(pane.screen())
-                        if "Vantrel" in line)
+            return next(((i, line.index("┌")) for i, line in enumerate(pane.screen())
+                         if "Vantrel" in line), None)
 
         check(frame_corner() == (6, 30), f"frame at {frame_corner()} in 80 × 24")
         pane.resize(41, 15)
