@@ -22,6 +22,7 @@ constexpr int kFrameHeight = kRows + 2;
 constexpr int kBoardHeight = kFrameHeight + 1;
 // A box's text wraps at this width, or narrower in a narrow terminal.
 constexpr int kBoxTextWidth = 44;
+constexpr int kEscapeDelayMs = 20;
 constexpr int kBoardPair = 1;
 constexpr std::uint32_t kGreen = 0x00FF00;
 constexpr std::uint32_t kBlack = 0x000000;
@@ -144,12 +145,13 @@ bool TermScreen::open(TerminalGuard& guard) {
     leaveok(stdscr, TRUE);
     curs_set(0);
     // A lone Escape is told from the start of an arrow's sequence by the
-    // pause after it. Terminals send a sequence in one write, so 25 ms is
-    // plenty, even over a network, and keeps Escape's answer quick.
+    // pause after it. Terminals send a sequence in one write, and SSH sends
+    // it in one packet, so 20 ms is plenty and leaves Escape's answer well
+    // within 50 ms on a busy machine.
 #if NCURSES_VERSION_MAJOR >= 6
-    set_escdelay(25);
+    set_escdelay(kEscapeDelayMs);
 #else
-    ESCDELAY = 25;
+    ESCDELAY = kEscapeDelayMs;
 #endif
     setUpColours();
     return true;
