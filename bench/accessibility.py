@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Measures what it costs the game, with no screen reader running, to be ready
 for one that starts later, and prints one table; asserts nothing.
 
@@ -27,10 +27,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 sys.path.insert(0, HERE)
-sys.path.insert(0, os.path.join(ROOT, "tests", "qt"))
-from measure import (MAIN_SIZE, SPLASH_SIZE, cpu_seconds, proc_status, stop,  # noqa: E402
-                     wait_for_window)
-from RealWindowTest import start_xvfb, stop_xvfb  # noqa: E402
+from measure import cpu_seconds, proc_status, stop, wait_for_window  # noqa: E402
+from xsession import MAIN_SIZE, SPLASH_SIZE, Screen, start_xvfb, stop_group, stop_xvfb  # noqa: E402
 
 
 def build(build_dir):
@@ -55,13 +53,13 @@ def connections(pid):
                if os.readlink(os.path.join(folder, fd)).startswith("socket:"))
 
 
-def run_once(program, env, idle_seconds):
+def run_once(program, screen, idle_seconds):
     started = time.monotonic()
-    child = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
+    child = subprocess.Popen([program], env=screen.env, stdout=subprocess.DEVNULL,
                              stderr=subprocess.DEVNULL)
     try:
-        mapped = wait_for_window(env, child, SPLASH_SIZE)
-        wait_for_window(env, child, MAIN_SIZE)
+        mapped = wait_for_window(screen, child, SPLASH_SIZE)
+        wait_for_window(screen, child, MAIN_SIZE)
         time.sleep(1.0)
         memory = (proc_status(child.pid, "VmHWM"), proc_status(child.pid, "VmRSS"),
                   connections(child.pid))
@@ -75,19 +73,19 @@ def run_once(program, env, idle_seconds):
         stop(child)
 
 
-def measure(programs, env, runs):
+def measure(programs, screen, runs):
     figures = {}
     for name, program in programs.items():
-        run_once(program, env, 0)  # warms the page cache
+        run_once(program, screen, 0)  # warms the page cache
     for name, program in programs.items():
         times, peaks, rss, sockets = [], [], [], []
         for _ in range(runs):
-            ms, (hwm, resident, open_sockets), _ = run_once(program, env, 0)
+            ms, (hwm, resident, open_sockets), _ = run_once(program, screen, 0)
             times.append(ms)
             peaks.append(hwm)
             rss.append(resident)
             sockets.append(open_sockets)
-        _, _, cpu = run_once(program, env, 10)
+        _, _, cpu = run_once(program, screen, 10)
         figures[name] = (times, peaks, rss, max(sockets), cpu)
     return figures
 
@@ -95,23 +93,22 @@ def measure(programs, env, runs):
 def inside(args):
     programs = build(args.build_dir)
     server, display = start_xvfb()
-    env = dict(os.environ, DISPLAY=display, GSETTINGS_BACKEND="memory")
-    for name in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON",
-                 "AT_SPI_BUS_ADDRESS"):
-        env.pop(name, None)
+    screen = Screen(display)
+    screen.env["GSETTINGS_BACKEND"] = "memory"
+    for name in ("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "AT_SPI_BUS_ADDRESS"):
+        screen.env.pop(name, None)
     tables = {}
     launcher = None
     try:
-        tables["no accessibility service"] = measure(programs, env, args.runs)
-        launcher = subprocess.Popen([LAUNCHER, "--launch-immediately"], env=env,
+        tables["no accessibility service"] = measure(programs, screen, args.runs)
+        launcher = subprocess.Popen([LAUNCHER, "--launch-immediately"], env=screen.env,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                     start_new_session=True)
         time.sleep(1.0)
-        tables["service running, no screen reader"] = measure(programs, env, args.runs)
+        tables["service running, no screen reader"] = measure(programs, screen, args.runs)
     finally:
         if launcher is not None:
-            os.killpg(launcher.pid, 15)
-            launcher.wait()
+            stop_group(launcher)
         stop_xvfb(server)
 
     print(f"| Setting | Program | exec → splash mapped, median of {args.runs} (min–max) "

@@ -1,8 +1,9 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Measures the game and prints the figures as one table, each beside the same
 figure for a bare Qt window built alongside; asserts nothing.
 
 - start-up: exec to the splash mapped on the screen (median of --runs);
+- a key at the splash to the main window mapped (median of --runs);
 - peak memory (VmHWM) once the main window is up;
 - the step timer: error of the period over 60 intervals (median and max);
 - CPU used while the game only waits for its next tick;
@@ -26,13 +27,11 @@ import sys
 import time
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
-SPLASH_SIZE = "656x81"
-MAIN_SIZE = "212x146"
 TICK_MS = 250
 
-# The virtual X server is started and stopped the same way as in the tests.
-sys.path.insert(0, os.path.join(ROOT, "tests", "qt"))
-from RealWindowTest import start_xvfb, stop_xvfb  # noqa: E402
+# The virtual X server and the windows are found the same way as in the tests.
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+from xsession import MAIN_SIZE, SPLASH_SIZE, Screen, start_xvfb, stop_xvfb, wait_for  # noqa: E402
 
 
 def build(build_dir):
@@ -61,23 +60,10 @@ def windows_program():
     return exe if os.path.exists(exe) else None
 
 
-def window_of_size(env, pid, size):
-    out = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)], env=env,
-                         capture_output=True, text=True).stdout
-    for window in out.split():
-        info = subprocess.run(["xwininfo", "-id", window], env=env, capture_output=True,
-                              text=True).stdout
-        width = re.search(r"Width: (\d+)", info)
-        height = re.search(r"Height: (\d+)", info)
-        if width and height and f"{width.group(1)}x{height.group(1)}" == size:
-            return window
-    return None
-
-
-def wait_for_window(env, child, size, timeout=20):
+def wait_for_window(screen, child, size, timeout=20):
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
-        if window_of_size(env, child.pid, size):
+        if screen.find_window(child.pid, size):
             return time.monotonic()
         if child.poll() is not None:
             raise RuntimeError(f"pid {child.pid} ended with {child.returncode} before its "
@@ -106,18 +92,18 @@ def stop(child):
     child.wait()
 
 
-def start_up(command, env, runs, then_main):
+def start_up(command, screen, runs, then_main):
     """Times (ms) from exec to the mapped splash, and peak memory (KiB) once
     the program has settled (for the game: with its main window up)."""
     times, peaks = [], []
     for _ in range(runs):
         started = time.monotonic()
-        child = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
+        child = subprocess.Popen(command, env=screen.env, stdout=subprocess.DEVNULL,
                                  stderr=subprocess.DEVNULL)
         try:
-            mapped = wait_for_window(env, child, SPLASH_SIZE)
+            mapped = wait_for_window(screen, child, SPLASH_SIZE)
             if then_main:
-                wait_for_window(env, child, MAIN_SIZE)
+                wait_for_window(screen, child, MAIN_SIZE)
             time.sleep(1.0)
             peaks.append(proc_status(child.pid, "VmHWM"))
             times.append((mapped - started) * 1000)
@@ -126,13 +112,32 @@ def start_up(command, env, runs, then_main):
     return times, peaks
 
 
-def waiting_cpu(command, env, size, seconds=10):
+def key_at_splash(command, screen, runs):
+    """Times (ms) from a key at the splash to the main window on the screen:
+    how long a player who skips the splash waits."""
+    times = []
+    for _ in range(runs):
+        child = subprocess.Popen(command, env=screen.env, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        try:
+            wait_for_window(screen, child, SPLASH_SIZE)
+            splash = screen.find_window(child.pid, SPLASH_SIZE)
+            wait_for("the splash to take the keyboard", lambda: screen.focus() == splash, 5)
+            pressed = time.monotonic()
+            screen.key("space")
+            times.append((wait_for_window(screen, child, MAIN_SIZE) - pressed) * 1000)
+        finally:
+            stop(child)
+    return times
+
+
+def waiting_cpu(command, screen, size, seconds=10):
     """Share of one core the program uses while its 250 ms timer runs and
     nothing else happens."""
-    child = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
+    child = subprocess.Popen(command, env=screen.env, stdout=subprocess.DEVNULL,
                              stderr=subprocess.DEVNULL)
     try:
-        wait_for_window(env, child, size)
+        wait_for_window(screen, child, size)
         time.sleep(0.5)
         before, start = cpu_seconds(child.pid), time.monotonic()
         time.sleep(seconds)
@@ -141,9 +146,9 @@ def waiting_cpu(command, env, size, seconds=10):
         stop(child)
 
 
-def tick_timing(command, env):
+def tick_timing(command, screen):
     """(interval errors in ms, row texts set per tick, rows changed per tick)."""
-    out = subprocess.run(command, env=env, capture_output=True, text=True, check=True,
+    out = subprocess.run(command, env=screen.env, capture_output=True, text=True, check=True,
                          timeout=60).stdout
     rows = [line.split()[1:] for line in out.splitlines() if line.startswith("interval ")]
     errors = [abs(float(ms) - TICK_MS) for ms, _, _ in rows]
@@ -171,20 +176,19 @@ def main():
     programs = build(args.build_dir)
     exe = windows_program()
     server, display = start_xvfb()
-    env = dict(os.environ, DISPLAY=display)
-    for name in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY"):
-        env.pop(name, None)
+    screen = Screen(display)
     game, bare = [programs["vantrel"]], [programs["bare"]]
     try:
         # A first run of each warms the page cache, so both start alike.
-        start_up(game, env, 1, False)
-        start_up(bare, env, 1, False)
-        game_times, game_peaks = start_up(game, env, args.runs, True)
-        bare_times, bare_peaks = start_up(bare, env, args.runs, False)
-        game_errors, row_sets, row_changes = tick_timing([programs["ticks"]], env)
-        bare_errors, _, _ = tick_timing(bare + ["--ticks"], env)
-        game_cpu = waiting_cpu(game, env, MAIN_SIZE)
-        bare_cpu = waiting_cpu(bare + ["--timer"], env, SPLASH_SIZE)
+        start_up(game, screen, 1, False)
+        start_up(bare, screen, 1, False)
+        game_times, game_peaks = start_up(game, screen, args.runs, True)
+        bare_times, bare_peaks = start_up(bare, screen, args.runs, False)
+        skip_times = key_at_splash(game, screen, args.runs)
+        game_errors, row_sets, row_changes = tick_timing([programs["ticks"]], screen)
+        bare_errors, _, _ = tick_timing(bare + ["--ticks"], screen)
+        game_cpu = waiting_cpu(game, screen, MAIN_SIZE)
+        bare_cpu = waiting_cpu(bare + ["--timer"], screen, SPLASH_SIZE)
     finally:
         stop_xvfb(server)
 
@@ -197,6 +201,8 @@ def main():
     rows = [
         (f"exec → splash mapped, median of {args.runs} (min–max)", start_cell(game_times),
          start_cell(bare_times)),
+        (f"a key at the splash → main window mapped, median of {args.runs} (min–max)",
+         start_cell(skip_times), "—"),
         ("peak memory (VmHWM), median", f"{statistics.median(game_peaks) / 1024:.1f} MiB",
          f"{statistics.median(bare_peaks) / 1024:.1f} MiB"),
         (f"tick period error over {len(game_errors)} ticks, median / max",

@@ -7,7 +7,7 @@
 # Chromium, Node.js with npm).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-python3 bench/measure.py "$@"
+/usr/bin/python3 bench/measure.py "$@"
 
 echo
 # vantrel-term on a pseudo-terminal of the script's own, beside the Qt program.

@@ -44,7 +44,10 @@ import sys
 import tempfile
 import time
 
-SKIP = 77
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from xsession import (SKIP, Failure, check, missing, start_xvfb, stop_group,  # noqa: E402
+                      stop_xvfb, wait_for)
+
 SYSTEM_PYTHON = "/usr/bin/python3"
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 CHROMIUM = os.environ.get("VANTREL_CHROMIUM", "/usr/bin/chromium")
@@ -53,25 +56,24 @@ HELP_PROMPT = ("Use the left and right arrow keys to steer, and the space bar to
 
 
 def missing_tools(web):
-    missing = [t for t in ("dbus-run-session", "gdbus", "Xvfb", "xdotool") if not shutil.which(t)]
+    absent = missing("dbus-run-session", "gdbus", "Xvfb", "xdotool")
     if web and not os.access(CHROMIUM, os.X_OK):
-        missing.append(CHROMIUM)
+        absent.append(CHROMIUM)
     if not os.access(BUS_LAUNCHER, os.X_OK):
-        missing.append(BUS_LAUNCHER + " (at-spi2-core)")
+        absent.append(BUS_LAUNCHER + " (at-spi2-core)")
     probe = subprocess.run(
         [SYSTEM_PYTHON, "-c", "import gi; gi.require_version('Atspi', '2.0'); "
                               "from gi.repository import Atspi"],
         capture_output=True) if os.access(SYSTEM_PYTHON, os.X_OK) else None
     if probe is None or probe.returncode != 0:
-        missing.append(SYSTEM_PYTHON + " with Atspi (python3-pyatspi, gir1.2-atspi-2.0)")
-    return missing
+        absent.append(SYSTEM_PYTHON + " with Atspi (python3-pyatspi, gir1.2-atspi-2.0)")
+    return absent
 
 
 def outer(argv):
     """Checks the tools, then runs the test inside a private D-Bus session."""
-    missing = missing_tools(argv[0] == "--web")
-    if missing:
-        print("skipped: not installed: " + ", ".join(missing))
+    if absent := missing_tools(argv[0] == "--web"):
+        print("skipped: not installed: " + ", ".join(absent))
         return SKIP
     with tempfile.TemporaryDirectory(prefix="vantrel-a11y-") as home:
         runtime = os.path.join(home, "runtime")
@@ -94,7 +96,6 @@ def pump_until(what, probe, timeout):
     """Runs the event loop (the listener's events come through it) until
     probe() returns something truthy."""
     from gi.repository import GLib
-    from RealWindowTest import wait_for
 
     context = GLib.MainContext.default()
 
@@ -119,19 +120,6 @@ def turn_accessibility_on():
                     "IsEnabled", "<true>"], capture_output=True, timeout=10, check=True)
 
 
-def stop_group(process):
-    """Ends a process started in a session of its own, with its children."""
-    try:
-        os.killpg(process.pid, 15)
-    except ProcessLookupError:
-        pass
-    try:
-        process.wait(timeout=10)
-    except subprocess.TimeoutExpired:
-        os.killpg(process.pid, 9)
-        process.wait()
-
-
 def orca_missing():
     """Everything else passed, but what Orca says went unchecked."""
     print("skipped: Orca (Debian package orca) is not installed, so what it says was not "
@@ -151,13 +139,11 @@ def orca_said(log):
 
 
 def inside(argv):
-    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
     if argv[0] == "--web":
         return page_inside(argv[1])
     import gi
     gi.require_version("Atspi", "2.0")
     from gi.repository import Atspi, GLib
-    from RealWindowTest import Failure, check, start_xvfb, stop_xvfb
 
     program = os.path.abspath(argv[0])
     log_path = argv[2] if len(argv) > 2 and argv[1] == "--log" else None
@@ -303,13 +289,21 @@ def inside(argv):
         key("Right")
         pump_until("the cannon move to be announced", lambda: heard_text("cannon column"), 10)
         # Firing stops once the wave is one row above the cannon, so that no
-        # space lands on the loss box's button.
+        # space lands on the loss box's button, and once a shot has hit and
+        # one has missed (or three have hit), so that the wave is never shot
+        # down whatever the timing.
+        def enough_shots():
+            said = [e[5] for e in announcements()]
+            hits = sum(t.startswith("hit") or ", hit" in t for t in said)
+            return hits >= 3 or hits and any("shot missed" in t for t in said)
+
         loss = None
         last_fire = 0.0
         while loss is None:
             if time.monotonic() - started > 90:
                 raise Failure("no loss box within 90 s")
-            if time.monotonic() - last_fire > 0.5 and not heard_text("wave on row 7"):
+            if time.monotonic() - last_fire > 0.5 and not heard_text("wave on row 7") \
+                    and not enough_shots():
                 key("space")
                 last_fire = time.monotonic()
             while context.iteration(False):
@@ -381,18 +375,16 @@ def orca_hears_a_game(program, key, log_path):
     what Orca said from its debug log. Orca gets no speech server (its
     spawn command is /bin/false), so nothing reaches an audio device; it
     still logs every utterance."""
-    from RealWindowTest import check, wait_for
-
     home = os.environ["HOME"]
     log = os.path.join(home, "orca.log")
     game = subprocess.Popen([program], stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT)
     orca = None
     try:
         time.sleep(0.5)
+        orca_out = open(os.path.join(home, "orca.out"), "w")
         orca = subprocess.Popen(["orca", "--debug-file", log, "-u", os.path.join(home, "orca")],
-                                env=dict(os.environ, SPEECHD_CMD="/bin/false"),
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                start_new_session=True)
+                                env=dict(os.environ, SPEECHD_CMD="/bin/false"), stdout=orca_out,
+                                stderr=subprocess.STDOUT, start_new_session=True)
 
         def said():
             return orca_said(log)
@@ -400,15 +392,21 @@ def orca_hears_a_game(program, key, log_path):
         def heard(text):
             return any(text in line for line in said())
 
-        wait_for("Orca to find the board window", lambda: heard("Vantrel frame"), 30)
-        key("Right")
-        wait_for("Orca to say the cannon's column", lambda: heard("cannon column 9"), 10)
-        wait_for("Orca to say the first drop", lambda: heard("wave on row 2"), 10)
-        wait_for("Orca to say the loss", lambda: heard("You lose!"), 30)
-        key("Return")
-        wait_for("Orca to say the new game", lambda: heard("new game"), 10)
-        key("Escape")
-        wait_for("Orca to read the quit question", lambda: heard("Are you sure"), 10)
+        try:
+            wait_for("Orca to find the board window", lambda: heard("Vantrel frame"), 30)
+            key("Right")
+            wait_for("Orca to say the cannon's column", lambda: heard("cannon column 9"), 10)
+            wait_for("Orca to say the first drop", lambda: heard("wave on row 2"), 10)
+            wait_for("Orca to say the loss", lambda: heard("You lose!"), 30)
+            key("Return")
+            wait_for("Orca to say the new game", lambda: heard("new game"), 10)
+            key("Escape")
+            wait_for("Orca to read the quit question", lambda: heard("Are you sure"), 10)
+        except Failure:
+            # Orca ends at once when another Orca of the same user runs.
+            ended = "" if orca.poll() is None else f"Orca ended with exit code {orca.returncode}: "
+            with open(orca_out.name, errors="replace") as out:
+                raise Failure(ended + out.read().strip() + "\nOrca said: " + " | ".join(said()))
         key("Return")
         check(game.wait(timeout=10) == 0, "the game did not end with exit code 0")
         spoken = said()
@@ -434,7 +432,6 @@ def page_inside(web_dir):
     import gi
     gi.require_version("Atspi", "2.0")
     from gi.repository import Atspi, GLib
-    from RealWindowTest import Failure, check, start_xvfb, stop_xvfb
 
     page = os.path.join(os.path.abspath(web_dir), "vantrel.html")
     # Chromium and Orca join the bus through the toolkit bridge that the

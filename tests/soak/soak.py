@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Plays the game program for a while under a storm of real key presses, in a
 virtual X server of its own, and checks that it holds.
 
@@ -27,18 +27,16 @@ import os
 import random
 import re
 import shutil
-import signal
 import statistics
 import subprocess
 import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "qt"))
-from RealWindowTest import (MAIN_SIZE, SPLASH_SIZE, Failure, Screen, check, find_window,  # noqa: E402
-                            send_delete_window, start_xvfb, stop_xvfb, wait_for)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from xsession import (MAIN_SIZE, SKIP, SPLASH_SIZE, XLIB, Failure, Screen, check,  # noqa: E402
+                      missing, send_delete_window, start_xvfb, stop_group, stop_xvfb, wait_for)
 
-SKIP = 77
 TICK_MS = 250
 MEMORY_LIMIT_KIB = 1024
 
@@ -88,8 +86,7 @@ class Game:
 
     def stop(self):
         if self.process.poll() is None:
-            os.killpg(self.process.pid, signal.SIGKILL)
-            self.process.wait()
+            stop_group(self.process)
         self.log.close()
 
 
@@ -121,8 +118,8 @@ def start(game_command, screen, home, child_of_strace=False):
         game.pid = wait_for("strace to start the program", traced_pid, 20)
     # A slow start (under strace, say) can map the splash so late that its
     # two seconds are nearly over: either window will do.
-    first = wait_for("the splash", lambda: game.alive() or find_window(
-        screen, game.pid, SPLASH_SIZE) or find_window(screen, game.pid, MAIN_SIZE), 30)
+    first = wait_for("the splash", lambda: game.alive() or screen.find_window(
+        game.pid, SPLASH_SIZE) or screen.find_window(game.pid, MAIN_SIZE), 30)
     if random.random() < 0.5 and screen.info(first)["size"] == SPLASH_SIZE:
         try:
             wait_for("the splash to take the keyboard", lambda: screen.focus() == first, 2)
@@ -130,7 +127,7 @@ def start(game_command, screen, home, child_of_strace=False):
         except Failure:
             pass  # the splash went by itself meanwhile
     game.main = wait_for("the main window",
-                         lambda: game.alive() or find_window(screen, game.pid, MAIN_SIZE), 30)
+                         lambda: game.alive() or screen.find_window(game.pid, MAIN_SIZE), 30)
     wait_for("the main window to take the keyboard", lambda: screen.focus() == game.main, 10)
     return game
 
@@ -154,7 +151,7 @@ def wait_for_box_focus(game, box):
     except Failure:
         # The box came up just as the test gave the main window the keyboard
         # (below), and lost it to that: the test gives it back.
-        run_xdotool(game.screen, ["windowfocus", str(box)])
+        game.screen.xdotool("windowfocus", str(box))
         wait_for("the box to take the keyboard", lambda: screen_focus_in(game, box), 5)
 
 
@@ -163,7 +160,7 @@ def give_main_the_keyboard(game):
     window when a box closes; a window manager would give it back to the
     main window, so the test does that in its place."""
     if game.screen.focus() != game.main and not game.boxes():
-        run_xdotool(game.screen, ["windowfocus", str(game.main)])
+        game.screen.xdotool("windowfocus", str(game.main))
         wait_for("the keyboard back at the main window",
                  lambda: game.screen.focus() == game.main or game.boxes(), 5)
 
@@ -198,14 +195,14 @@ def storm_step(game, stats):
     if roll < 0.55:
         keys = [random.choice(GAME_KEYS if random.random() < 0.6 else OTHER_KEYS)
                 for _ in range(random.randint(1, 8))]
-        run_xdotool(screen, ["key", "--delay", str(random.randint(5, 40)), *keys])
+        screen.xdotool("key", "--delay", str(random.randint(5, 40)), *keys)
         stats["keys"] += len(keys)
     elif roll < 0.75:
         # Held long enough for the server's auto-repeat (660 ms, then 25/s).
         key = random.choice(HELD_KEYS)
-        run_xdotool(screen, ["keydown", key])
+        screen.xdotool("keydown", key)
         time.sleep(random.uniform(0.3, 1.2))
-        run_xdotool(screen, ["keyup", key])
+        screen.xdotool("keyup", key)
         stats["holds"] += 1
     elif roll < 0.83:
         stats["escapes"] += 1
@@ -214,17 +211,13 @@ def storm_step(game, stats):
         stats["helps"] += 1
         stats["help boxes"] += press_for_box(game, random.choice(["F1", "ctrl+F1"]))
     elif roll < 0.92:
-        run_xdotool(screen, ["key", random.choice(RESTART_KEYS)])
+        screen.xdotool("key", random.choice(RESTART_KEYS))
         stats["restarts"] += 1
     else:
         time.sleep(random.uniform(0.1, 0.6))
     # Loss and win boxes come from ticks at any moment.
     stats["other boxes"] += answer_open_boxes(game)
     game.alive()
-
-
-def run_xdotool(screen, args):
-    subprocess.run(["xdotool", *args], env=screen.env, capture_output=True, timeout=20)
 
 
 def memory_kib(pid):
@@ -282,34 +275,43 @@ def play(game, seconds, stats, on_sample=None):
 
 
 def tick_report(log):
-    """Reads the event log: ticks while the timer ran, ticks while a box was
-    open, and how many ticks the time without a box allowed."""
+    """Reads the event log: the ticks, those while a box was open, how many
+    the time without a box allowed (at least and at most), and the gaps:
+    from tick to tick, from the opening picture or a box's close to the next
+    tick, and the longest time the timer ran with no box and no tick."""
     events = [(int(m.group(1)), m.group(2)) for m in re.finditer(r"^soak (\d+) (\S+)$", log, re.M)]
     check(any(what == "main-shown" for _, what in events), "no main-shown in the event log")
-    running_from, depth = None, 0
-    ticks = in_box = expected = most = 0
+    running_from = since = None
+    depth = ticks = in_box = expected = most = longest = 0
+    steady, first = [], []
+
+    def stretch_ends(at):
+        nonlocal expected, most, longest
+        expected += (at - running_from) // TICK_MS
+        most += (at - running_from) // TICK_MS + 1
+        longest = max(longest, at - since)
+
     for at, what in events:
-        if what == "main-shown":
-            running_from = at
-        elif what == "tick":
+        if what == "tick":
             ticks += 1
             in_box += depth > 0
+            if not depth and running_from is not None:
+                (first if since == running_from else steady).append(at - since)
+                longest = max(longest, at - since)
+                since = at
         elif what == "box-open":
             if depth == 0 and running_from is not None:
-                expected += (at - running_from) // TICK_MS
-                most += (at - running_from) // TICK_MS + 1
+                stretch_ends(at)
             depth += 1
-        elif what == "box-close":
-            depth -= 1
+        elif what == "box-close" or what == "main-shown":
+            depth -= what == "box-close"
             check(depth >= 0, f"a box closed that never opened, at {at} ms")
             if depth == 0:
-                running_from = at
+                running_from = since = at
     if depth == 0 and running_from is not None:
-        last = events[-1][0]
-        expected += (last - running_from) // TICK_MS
-        most += (last - running_from) // TICK_MS + 1
+        stretch_ends(events[-1][0])
     boxes = sum(what == "box-open" for _, what in events)
-    return ticks, in_box, expected, most, boxes
+    return ticks, in_box, expected, most, boxes, steady, first, longest
 
 
 def storm(program, seconds, sanitized, screen, home):
@@ -336,13 +338,21 @@ def storm(program, seconds, sanitized, screen, home):
     check(stats["quit boxes"] >= stats["escapes"] / 2,
           f"only {stats['quit boxes']} of {stats['escapes']} Escapes brought the quit question")
 
-    ticks, in_box, expected, most, boxes = tick_report(output)
-    print(f"ticks: {ticks} ran, {expected} fit in the time without a box, {boxes} boxes, "
-          f"{in_box} ticks while a box was open")
+    ticks, in_box, expected, most, boxes, steady, first, longest = tick_report(output)
+    beat, after = statistics.median(steady), statistics.median(first)
+    print(f"ticks: {ticks} ran, {expected} fit in the time without a box ({ticks / expected:.0%}), "
+          f"{boxes} boxes, {in_box} ticks while a box was open")
+    print(f"beat: median {beat} ms from tick to tick, {after} ms from the opening picture or a "
+          f"box's close to the next tick; longest {longest} ms without a tick and no box open")
     check(in_box == 0, f"{in_box} ticks ran while a box was open")
     check(ticks <= most, f"{ticks} ticks is more than the timer allows ({most})")
-    slack = 0.75 if sanitized else 0.9
-    check(ticks >= slack * expected, f"only {ticks} of {expected} ticks ran")
+    # A loaded machine delays some ticks, and the timer drops those it could
+    # not fire in time, so the count of ticks says little. The beat itself
+    # holds: the typical gap stays one beat, and only a timer that stopped
+    # leaves the game without a tick for long.
+    check(abs(beat - TICK_MS) <= TICK_MS / 10 and abs(after - TICK_MS) <= TICK_MS / 10,
+          f"the step timer lost its beat: median gaps of {beat} and {after} ms, not {TICK_MS}")
+    check(longest < 8 * TICK_MS, f"no tick for {longest} ms with no box open: the timer stopped")
 
     # Private and Pss are shown but not held to the limit: both rise by
     # themselves whenever another process that shared the same library pages
@@ -469,9 +479,8 @@ def main():
     random.seed(seed)
     print(f"{args.mode} for {seconds:.0f} s, seed {seed} (--seed {seed} repeats the key choices)")
 
-    missing = [t for t in ("Xvfb", "xdotool", "xwininfo") if not shutil.which(t)]
-    if missing:
-        print("skipped: not installed: " + ", ".join(missing))
+    if absent := missing("Xvfb", "xdotool", "xwininfo", XLIB):
+        print("skipped: not installed: " + ", ".join(absent))
         return SKIP
     server, display = start_xvfb()
     # The name must not contain the program's, or every look-up in HOME

@@ -1,0 +1,291 @@
+"""What the tests and the benches that drive the real program on an X server
+share: a virtual X server of their own, the X tools pointed at it, physical
+keys through XTEST, the close box's message and a desktop launcher's startup
+notification. Events go through Debian's python3-xlib.
+
+Import it with tests/support on sys.path, under Debian's python3.
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import time
+
+try:
+    from Xlib import X, Xatom
+    from Xlib.display import Display
+    from Xlib.ext import xtest
+    from Xlib.protocol.event import ClientMessage
+except ImportError:  # reported by missing()
+    Display = None
+
+SKIP = 77
+# The game's two windows, and the virtual screen they are shown on.
+SPLASH_SIZE = (656, 81)
+MAIN_SIZE = (212, 146)
+SCREEN = (1024, 768)
+XLIB = "python3-xlib"
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def missing(*tools):
+    """The tools (and Debian's python3-xlib, named XLIB) that are not installed."""
+    return [t for t in tools if (Display is None if t == XLIB else not shutil.which(t))]
+
+
+def run(args, env, timeout=10):
+    return subprocess.run(args, env=env, capture_output=True, text=True, timeout=timeout)
+
+
+def wait_for(what, probe, timeout):
+    """Polls probe() until it returns something truthy; no fixed sleeps."""
+    started = time.monotonic()
+    while True:
+        result = probe()
+        if result:
+            return result
+        if time.monotonic() - started > timeout:
+            raise Failure(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(0.02)
+
+
+def start_xvfb(size=SCREEN):
+    """Starts Xvfb on a free display chosen by the server itself."""
+    read_end, write_end = os.pipe()
+    # -noreset: by default the server resets whenever its last client leaves,
+    # and drops any client that connects meanwhile; with short-lived X tools
+    # polling beside the program, that would now and then refuse the program.
+    server = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{size[0]}x{size[1]}x24",
+         "-nolisten", "tcp", "-noreset"],
+        pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    number = b""
+    with os.fdopen(read_end, "rb") as pipe:
+        while not number.endswith(b"\n"):
+            chunk = pipe.read(1)
+            if not chunk:
+                break
+            number += chunk
+    if not number.strip():
+        server.kill()
+        raise Failure("Xvfb did not report a display number")
+    return server, ":" + number.decode().strip()
+
+
+def stop_xvfb(server):
+    server.send_signal(signal.SIGTERM)
+    try:
+        server.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        server.kill()
+        server.wait()
+
+
+def stop_group(process):
+    """Ends a process started in a session of its own, with its children."""
+    for sig, wait in ((signal.SIGTERM, 10), (signal.SIGKILL, None)):
+        try:
+            os.killpg(process.pid, sig)
+        except ProcessLookupError:
+            pass
+        try:
+            process.wait(timeout=wait)
+            return
+        except subprocess.TimeoutExpired:
+            pass
+
+
+class Screen:
+    """The X tools, pointed at one display."""
+
+    def __init__(self, display):
+        self.env = dict(os.environ, DISPLAY=display)
+        for name in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DESKTOP_STARTUP_ID"):
+            self.env.pop(name, None)
+        self.wm = None
+        # With no session bus, D-Bus would start one for the program (through
+        # dbus-launch) that outlives it: a leaked daemon per run, and one that
+        # strace -f waits for. Point it at a bus that is not there instead.
+        self.env.setdefault("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/vantrel-test-bus")
+
+    def xdotool(self, *args):
+        return run(["xdotool", *args], self.env, timeout=20)
+
+    def visible_windows(self, pid):
+        return [int(w) for w in self.xdotool("search", "--onlyvisible", "--pid", str(pid)).stdout.split()]
+
+    def named_windows(self, name):
+        return [int(w) for w in self.xdotool("search", "--onlyvisible", "--name", f"^{name}$").stdout.split()]
+
+    def info(self, window):
+        out = run(["xwininfo", "-id", str(window)], self.env).stdout
+        fields = {}
+        for line in out.splitlines():
+            key, _, value = line.strip().partition(":")
+            fields[key] = value.strip()
+        name = out.split('"')[1] if out.count('"') >= 2 else ""
+        return {
+            "size": (int(fields.get("Width", 0)), int(fields.get("Height", 0))),
+            "pos": (int(fields.get("Absolute upper-left X", 0)),
+                    int(fields.get("Absolute upper-left Y", 0))),
+            "name": name,
+        }
+
+    def find_window(self, pid, size, name=None):
+        """A visible window of the process with this size (and name)."""
+        for window in self.visible_windows(pid):
+            info = self.info(window)
+            if info["size"] == tuple(size) and (name is None or info["name"] == name):
+                return window
+        return None
+
+    def prop(self, window, name):
+        return run(["xprop", "-id", str(window), name], self.env).stdout
+
+    def prop_root(self, name):
+        return run(["xprop", "-root", name], self.env).stdout
+
+    def activate(self, window):
+        """Gives a window the keyboard: through the window manager where there is
+        one, as a click or a taskbar would, else directly."""
+        self.xdotool("windowactivate" if self.wm else "windowfocus", str(window))
+
+    def focus(self):
+        out = self.xdotool("getwindowfocus").stdout.strip()
+        return int(out) if out.isdigit() else None
+
+    def key(self, *keys, delay=30):
+        self.xdotool("key", "--delay", str(delay), *keys)
+
+    def pixels(self, window, size):
+        """The window's picture as rows of (r, g, b)."""
+        raw = subprocess.run(["import", "-silent", "-window", str(window), "-depth", "8", "rgb:-"],
+                             env=self.env, capture_output=True, timeout=20).stdout
+        width, height = size
+        check(len(raw) == width * height * 3, f"screenshot has {len(raw)} bytes")
+        return [[tuple(raw[(y * width + x) * 3:(y * width + x) * 3 + 3]) for x in range(width)]
+                for y in range(height)]
+
+
+class Keyboard:
+    """Physical keys through the XTEST extension, by X keycode. xdotool sends
+    keysyms and remaps a spare keycode for any the layout lacks, which would
+    hide what a layout really gives for a place on the keyboard."""
+
+    # X keycodes of a US keyboard (the kernel's key numbers plus 8).
+    CODES = {"Escape": 9, "x": 53, "Return": 36, "space": 65, "Left": 113, "Right": 114,
+             "F1": 67}
+
+    def __init__(self, display):
+        self.display = Display(display)
+
+    def press(self, name):
+        for kind in (X.KeyPress, X.KeyRelease):
+            xtest.fake_input(self.display, kind, self.CODES[name])
+            self.display.sync()
+            time.sleep(0.03)
+
+    def keysym(self, name, group):
+        """What the key at `name`'s place gives, unshifted, in layout `group`:
+        the core keymap holds each group's two levels side by side. Read
+        afresh, as the layout changes under the connection."""
+        return self.display.get_keyboard_mapping(self.CODES[name], 1)[0][2 * group]
+
+    def lock_group(self, group):
+        """Makes layout number `group` (0 the first) the active one. python3-xlib
+        has no XKB, and this is one call of libX11's."""
+        import ctypes
+        xlib = ctypes.cdll.LoadLibrary("libX11.so.6")
+        xlib.XOpenDisplay.restype = ctypes.c_void_p
+        xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        xlib.XkbLockGroup.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_uint]
+        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        connection = xlib.XOpenDisplay(self.display.get_display_name().encode())
+        xlib.XkbLockGroup(connection, 0x100, group)  # XkbUseCoreKbd
+        xlib.XCloseDisplay(connection)  # flushes the request
+
+    def close(self):
+        self.display.close()
+
+
+def send_delete_window(display, window):
+    """What a close box does: the window manager sends WM_DELETE_WINDOW."""
+    connection = Display(display)
+    try:
+        event = ClientMessage(window=window, client_type=connection.intern_atom("WM_PROTOCOLS"),
+                              data=(32, [connection.intern_atom("WM_DELETE_WINDOW"), 0, 0, 0, 0]))
+        connection.create_resource_object("window", window).send_event(event)
+        connection.sync()
+    finally:
+        connection.close()
+
+
+class Launcher:
+    """Starts programs as a desktop launcher does for an entry that asks for
+    startup notification: it announces a startup sequence on the root window
+    ("new:"), then starts the program with DESKTOP_STARTUP_ID naming the
+    sequence and the X server time of the click that launched it."""
+
+    def __init__(self, display):
+        self.display = Display(display)
+        self.root = self.display.screen().root
+        # Startup messages go to the root window for whoever listens there.
+        self.root.change_attributes(event_mask=X.PropertyChangeMask)
+        self.window = self.root.create_window(0, 0, 1, 1, 0, X.CopyFromParent,
+                                              event_mask=X.PropertyChangeMask)
+        self.begin, self.more = (self.display.intern_atom(name)
+                                 for name in ("_NET_STARTUP_INFO_BEGIN", "_NET_STARTUP_INFO"))
+        self.partial, self.messages = {}, []
+
+    def _events(self, until_time=False):
+        """Reads the events that came; collects the startup messages among
+        them and, with until_time, returns the time of this window's next
+        property change."""
+        while until_time or self.display.pending_events():
+            event = self.display.next_event()
+            if event.type == X.ClientMessage and event.client_type in (self.begin, self.more):
+                sender = event.window.id
+                if event.client_type == self.begin:
+                    self.partial[sender] = b""
+                self.partial[sender] = self.partial.get(sender, b"") + bytes(event.data[1])
+                if b"\0" in self.partial[sender]:
+                    self.messages.append(self.partial.pop(sender).split(b"\0")[0].decode())
+            elif event.type == X.PropertyNotify and event.window.id == self.window.id:
+                return event.time
+        return None
+
+    def startup_messages(self):
+        """The startup notification messages sent to the root window so far."""
+        self._events()
+        return self.messages
+
+    def server_time(self):
+        """The X server's clock now, read from a property change."""
+        self.window.change_property(self.display.intern_atom("VANTREL_TEST_TIME"), Xatom.STRING,
+                                    8, b"")
+        self.display.flush()
+        return self._events(until_time=True)
+
+    def startup_id(self):
+        """A new startup sequence, announced, stamped with the time now."""
+        name = f"vantrel-test-{os.getpid()}-{time.monotonic_ns()}_TIME{self.server_time()}"
+        message = f'new: ID="{name}" NAME="Vantrel" SCREEN=0 WMCLASS="vantrel"'.encode() + b"\0"
+        for start in range(0, len(message), 20):
+            event = ClientMessage(window=self.window, client_type=self.more if start else self.begin,
+                                  data=(8, message[start:start + 20].ljust(20, b"\0")))
+            self.root.send_event(event, event_mask=X.PropertyChangeMask)
+        self.display.sync()
+        return name
+
+    def close(self):
+        self.display.close()
