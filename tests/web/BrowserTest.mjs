@@ -4,19 +4,13 @@
 // SCENARIO is one of the names in `scenarios` below. Exit 0 passed, 1 failed,
 // 77 skipped (Chromium or puppeteer-core missing).
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import * as h from './harness.mjs';
 
 const [scenario, webDir, modulesDir, casesDir] = process.argv.slice(2);
-const TICK_MS = 250;
-// Timers may fire late on a loaded machine, never early; a little slack
-// below covers the clocks' rounding.
-const EARLY_MS = 15;
-const OPENING = ['V V V V', '', '', '', '', '', '', '       A'];
-const HELP = 'Use the left and right arrow keys to steer, and the space bar to shoot. ' +
-    'Press Escape to quit and X to restart.';
+const { TICK_MS, EARLY_MS, OPENING, HELP, cannonCol, shotAt, openBox, closedBox, frameAfter } = h;
+const IDLE = h.idleFrames(casesDir);
 const KEYS_LEGEND = '← → move · Space fire · X new game · F1 help · Esc quit';
 const TOUCH_LEGEND = 'Tap Left or Right to move and Fire to shoot';
 const TOUCH_HELP = 'On this screen, Left and Right steer, Fire shoots, Quit quits and New game restarts.';
@@ -25,21 +19,6 @@ const TOUCH_HELP = 'On this screen, Left and Right steer, Fire shoots, Quit quit
 // is not shown.
 const legends = (page) => page.evaluate(() => Object.fromEntries(['keysLegend', 'touchLegend'].map(
     (id) => [id, document.getElementById(id).checkVisibility() ? document.getElementById(id).textContent : null])));
-
-// The frames of a golden replay: each `tick` prints the eight rows as |text|.
-function replayFrames(name) {
-    const lines = readFileSync(join(casesDir, `${name}.out`), 'utf8').split('\n');
-    const rows = lines.filter((line) => line.startsWith('|')).map((line) => line.slice(1, -1));
-    const frames = [];
-    for (let i = 0; i + 8 <= rows.length; i += 8) frames.push(rows.slice(i, i + 8));
-    return frames;
-}
-// An idle game, tick by tick: the wave reaches the bottom on tick 63.
-const IDLE = replayFrames('loss');
-
-const cannonCol = (frame) => frame.rows[7].indexOf('A');
-const shotAt = (frame) => frame.rows.flatMap((text, row) =>
-    [...text].flatMap((glyph, col) => (glyph === "'" ? [[row, col]] : [])));
 
 // A key-down as the browser would report it, with the physical key and its
 // meaning given apart (so a layout can be simulated), optionally marked as an
@@ -50,33 +29,6 @@ async function key(page, code, keyValue, { repeat = false, vk = 0 } = {}) {
                                               windowsVirtualKeyCode: vk, autoRepeat: repeat });
     await cdp.send('Input.dispatchKeyEvent', { type: 'keyUp', code, key: keyValue,
                                               windowsVirtualKeyCode: vk });
-}
-
-async function openBox(page, count, timeoutMs = 5000) {
-    return (await h.until(async () => {
-        const l = await h.log(page);
-        return l.boxes.length >= count && l.boxes[count - 1];
-    }, `box ${count}`, timeoutMs));
-}
-
-async function closedBox(page, count) {
-    return (await h.until(async () => {
-        const b = (await h.log(page)).boxes[count - 1];
-        return b.closed !== null && b;
-    }, `box ${count} to close`, 5000));
-}
-
-// Does `act` (which sends input), then returns the first frame drawn after
-// the page received the last of it.
-async function frameAfter(page, act) {
-    const inputs = (await h.log(page)).inputs.length;
-    await act();
-    const at = await h.until(async () => {
-        const l = await h.log(page);
-        return l.inputs.length > inputs && l.inputs[l.inputs.length - 1];
-    }, 'the input to arrive', 3000);
-    return h.until(async () => (await h.log(page)).frames.find((f) => f.t > at),
-                   'a frame after the input', 3000);
 }
 
 // Several key-downs in one task of the page, so that no tick can fall between
@@ -190,12 +142,22 @@ const scenarios = {
     // behind them; Yes ends the game for good.
     async keys(browser, url) {
         const page = await h.recordingPage(browser);
-        await page.goto(url);
-        const sentAt = await page.evaluate(() => performance.now());
-        assert.ok(sentAt < 1500, `the page took ${sentAt} ms to load, too slow to test the splash`);
-        await key(page, 'ArrowLeft', 'ArrowLeft', { vk: 37 });
-        const shown = await h.until(async () => (await h.log(page)).shown, 'the board', 3000);
-        assert.ok(shown < 2000, `a key skips the splash (board at ${shown} ms)`);
+        // The splash's time starts after navigation, so a board shown within
+        // it of navigation can only be the key's doing. A later one tells
+        // nothing (a loaded machine can be that slow after a skip, too): then
+        // the page loads again, three times at most.
+        const tries = [];
+        let shown;
+        while (shown === undefined && tries.length < 3) {
+            await page.goto(url);
+            const sentAt = await page.evaluate(() => performance.now());
+            await key(page, 'ArrowLeft', 'ArrowLeft', { vk: 37 });
+            const at = await h.until(async () => (await h.log(page)).shown, 'the board', 6000);
+            if (at < 2000) shown = at;
+            else tries.push(`key at ${sentAt.toFixed(0)} ms, board at ${at.toFixed(0)} ms`);
+        }
+        assert.ok(shown !== undefined, 'a key did not skip the splash, or the machine was too ' +
+                  `slow to tell: ${tries.join('; ')} after navigation, never within the splash's 2 s`);
         // Past the splash's own time the game runs on from that one handover.
         await h.sleep(2500 - shown);
         let l = await h.log(page);

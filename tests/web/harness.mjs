@@ -1,7 +1,8 @@
 // What the browser tests and the bench share: a static server for the web
-// folder on 127.0.0.1, headless Chromium through puppeteer-core, and a
-// recorder of board frames and message boxes that runs inside the page.
-import { existsSync, mkdtempSync, rmSync } from 'node:fs';
+// folder on 127.0.0.1, headless Chromium through puppeteer-core, a recorder
+// of board frames and message boxes that runs inside the page, and the page
+// contract read through it (the pictures the game draws, its boxes).
+import { existsSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { createRequire } from 'node:module';
@@ -54,7 +55,7 @@ export async function launch(puppeteer) {
 // eight row texts after a change), every box opened and closed, every piece
 // of news for screen readers and every input, each with its time since
 // navigation began.
-function recordInPage() {
+export function recordInPage() {
     const log = (window.vantrelLog = { frames: [], boxes: [], news: [], shown: null, inputs: [] });
     // When each key-down and click reached the page, before the page's own
     // handlers saw it.
@@ -117,7 +118,7 @@ export async function until(probe, what, timeoutMs = 10000) {
     for (;;) {
         const value = await probe();
         if (value) return value;
-        if (Date.now() > deadline) throw new Error(`timed out waiting for ${what}`);
+        if (Date.now() > deadline) throw new Error(`timed out after ${timeoutMs} ms waiting for ${what}`);
         await new Promise((resolve) => setTimeout(resolve, 20));
     }
 }
@@ -131,3 +132,53 @@ export function framesBeyond(page, count, timeoutMs = 3000) {
 }
 
 export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+export const TICK_MS = 250;
+// Timers may fire late on a loaded machine, never early; a little slack
+// below covers the clocks' rounding.
+export const EARLY_MS = 15;
+export const OPENING = ['V V V V', '', '', '', '', '', '', '       A'];
+export const HELP = 'Use the left and right arrow keys to steer, and the space bar to shoot. ' +
+    'Press Escape to quit and X to restart.';
+
+// An idle game, tick by tick, from its golden replay (each `tick` prints the
+// eight rows as |text|): the wave reaches the bottom on tick 63.
+export function idleFrames(casesDir) {
+    const lines = readFileSync(join(casesDir, 'loss.out'), 'utf8').split('\n');
+    const rows = lines.filter((line) => line.startsWith('|')).map((line) => line.slice(1, -1));
+    const frames = [];
+    for (let i = 0; i + 8 <= rows.length; i += 8) frames.push(rows.slice(i, i + 8));
+    return frames;
+}
+
+export const cannonCol = (frame) => frame.rows[7].indexOf('A');
+export const shotAt = (frame) => frame.rows.flatMap((text, row) =>
+    [...text].flatMap((glyph, col) => (glyph === "'" ? [[row, col]] : [])));
+
+// Box number `count` once it is open (its title, prompt and buttons).
+export function openBox(page, count, timeoutMs = 5000) {
+    return until(async () => {
+        const l = await log(page);
+        return l.boxes.length >= count && l.boxes[count - 1];
+    }, `box ${count}`, timeoutMs);
+}
+
+export function closedBox(page, count) {
+    return until(async () => {
+        const b = (await log(page)).boxes[count - 1];
+        return b.closed !== null && b;
+    }, `box ${count} to close`, 5000);
+}
+
+// Does `act` (which sends input), then returns the first frame drawn after
+// the page received the last of it.
+export async function frameAfter(page, act) {
+    const inputs = (await log(page)).inputs.length;
+    await act();
+    const at = await until(async () => {
+        const l = await log(page);
+        return l.inputs.length > inputs && l.inputs[l.inputs.length - 1];
+    }, 'the input to arrive', 3000);
+    return until(async () => (await log(page)).frames.find((f) => f.t > at),
+                 'a frame after the input', 3000);
+}
