@@ -151,6 +151,19 @@ export function idleFrames(casesDir) {
     return frames;
 }
 
+// The splash as a player sees it first: the title picture, loaded, in its
+// black strip, and no board yet.
+export const splashLayout = (page) => page.evaluate(() => {
+    const strip = document.getElementById('frmSplash').getBoundingClientRect();
+    const img = document.querySelector('#frmSplash > img#imgSplash');
+    const pic = img.getBoundingClientRect();
+    return { strip: [strip.width, strip.height], at: [pic.x - strip.x, pic.y - strip.y],
+             natural: [img.naturalWidth, img.naturalHeight], complete: img.complete,
+             boardHidden: document.getElementById('frmMain').hidden };
+});
+export const SPLASH_LAYOUT = { strip: [656, 81], at: [16, 16], natural: [624, 51], complete: true,
+                               boardHidden: true };
+
 export const cannonCol = (frame) => frame.rows[7].indexOf('A');
 export const shotAt = (frame) => frame.rows.flatMap((text, row) =>
     [...text].flatMap((glyph, col) => (glyph === "'" ? [[row, col]] : [])));

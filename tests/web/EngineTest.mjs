@@ -1,0 +1,276 @@
+// The checks the browser game must pass in every engine, through the page
+// contract and the engines' drivers (engines.mjs):
+//   node EngineTest.mjs ENGINE WEB_DIR MODULES_DIR REPLAY_CASES_DIR
+// ENGINE is chromium, firefox or webkit. Each check prints a line as it
+// passes. Exit 0 passed, 1 failed, 77 skipped (the engine or its driver is
+// missing).
+import assert from 'node:assert/strict';
+import { engines } from './engines.mjs';
+import * as h from './harness.mjs';
+
+const [engineName, webDir, modulesDir, casesDir] = process.argv.slice(2);
+const { TICK_MS, EARLY_MS, OPENING, cannonCol, shotAt, openBox, closedBox, frameAfter } = h;
+const IDLE = h.idleFrames(casesDir);
+const problems = [];
+let passed = 0;
+let current = null;
+
+async function check(name, body) {
+    try {
+        await body();
+    } catch (error) {
+        error.message = `${name}: ${error.message}`;
+        throw error;
+    }
+    console.log(`ok ${++passed} - ${name}`);
+}
+
+// One page at a time (WebKit's driver holds one session): the last one
+// closes first, and its console errors are kept.
+async function open(engine, options) {
+    await closeCurrent();
+    current = await engine.open(options);
+    return current;
+}
+
+async function closeCurrent() {
+    if (!current) return;
+    const page = current;
+    current = null;
+    problems.push(...await page.problems());
+    await page.close();
+}
+
+const shown = (page, timeoutMs = 6000) =>
+    h.until(async () => (await h.log(page)).shown, 'the board', timeoutMs);
+const frames = async (page) => (await h.log(page)).frames.map((f) => f.rows);
+const boxText = (box) => [box.title, box.prompt, box.buttons];
+const focused = (page) => page.evaluate(() => document.activeElement.textContent);
+// The lines under the board for keyboards and for touch screens, or null
+// where one is not shown.
+const legends = (page) => page.evaluate(() => ['keysLegend', 'touchLegend'].map((id) =>
+    (document.getElementById(id).checkVisibility() ? document.getElementById(id).textContent : null)));
+
+// Waits `beats` beats and checks that no frame was drawn meanwhile.
+async function noTickFor(page, beats, what) {
+    const before = (await h.log(page)).frames.length;
+    await h.sleep(beats * TICK_MS);
+    assert.equal((await h.log(page)).frames.length, before, what);
+}
+
+// The splash and its handover by the timer, the board, and an idle game to
+// its loss.
+async function splashToLoss(engine) {
+    const page = await open(engine);
+    await check('the page loads, titled Vantrel', async () => {
+        await page.goto(engine.url);
+        assert.equal(await page.evaluate(() => document.title), 'Vantrel');
+    });
+    await check('the splash: the title picture in its black strip', async () => {
+        assert.deepEqual(await h.splashLayout(page), h.SPLASH_LAYOUT);
+    });
+    let at;
+    await check('the splash hands over to the board after its 2 s', async () => {
+        at = await shown(page);
+        assert.ok(at >= 2000 - EARLY_MS, `board shown ${at} ms after navigation`);
+        assert.equal(await page.evaluate(() => document.getElementById('frmSplash')), null);
+    });
+    await check('the opening picture, then the first tick a beat later', async () => {
+        const l = await h.framesBeyond(page, 1);
+        assert.deepEqual(l.frames.slice(0, 2).map((f) => f.rows), [OPENING, IDLE[0]]);
+        assert.ok(l.frames[1].t - at >= TICK_MS - EARLY_MS, `first tick ${l.frames[1].t - at} ms after`);
+    });
+    await check('the board: eight rows of fifteen 39 px cells, three times the size', async () => {
+        assert.deepEqual(await page.evaluate(() => {
+            const board = document.getElementById('frmMain').getBoundingClientRect();
+            const rows = [...document.querySelectorAll('#frmMain [role=listitem]')];
+            const row = rows[7].getBoundingClientRect();
+            return { board: [board.width, board.height], rows: rows.map((r) => r.id),
+                     row: [row.x - board.x, row.y - board.y, Math.round(row.width), row.height],
+                     pad: document.getElementById('pad').hidden };
+        }), { board: [636, 438], rows: [...Array(8).keys()].map((r) => `lblGame${r}`),
+              row: [24, 360, 15 * 39, 60], pad: true });
+    });
+    await check('the keys under the board', async () => {
+        assert.deepEqual(await legends(page), ['← → move · Space fire · X new game · F1 help · Esc quit', null]);
+    });
+    await check('green on black, the page around a shade lighter', async () => {
+        assert.deepEqual(await page.evaluate(() => ['lblGame0', 'frmMain'].map((id) =>
+            getComputedStyle(document.getElementById(id))).map((s) => [s.color, s.backgroundColor])
+            .concat([getComputedStyle(document.body).backgroundColor])),
+        [['rgb(0, 255, 0)', 'rgba(0, 0, 0, 0)'], ['rgb(0, 255, 0)', 'rgb(0, 0, 0)'], 'rgb(24, 24, 24)']);
+    });
+    await check('the idle wave reaches the bottom: "You lose!", and no tick behind the box', async () => {
+        const box = await openBox(page, 1, 62 * TICK_MS + 15000);
+        assert.deepEqual(boxText(box), ['Sorry!', 'You lose!', ['OK']]);
+        assert.deepEqual((await frames(page)).slice(1), IDLE.slice(0, 62), 'the idle game, tick by tick');
+        assert.equal(await focused(page), 'OK');
+        await noTickFor(page, 3, 'no tick while the loss box is open');
+    });
+    await check('Enter answers OK: a new game, its first tick a full beat after the box', async () => {
+        await page.press('Enter');
+        const closed = (await closedBox(page, 1)).closed;
+        const l = await h.framesBeyond(page, 64);
+        assert.deepEqual(l.frames.slice(63, 65).map((f) => f.rows), [IDLE[62], IDLE[0]]);
+        assert.ok(l.frames[64].t - closed >= TICK_MS - EARLY_MS, `${l.frames[64].t - closed} ms after`);
+    });
+}
+
+// A key skips the splash; the keys, F1, the quit question and the end.
+async function keys(engine) {
+    const page = await open(engine);
+    await check('a key skips the splash and does nothing else', async () => {
+        // The splash's time starts after navigation, so a board shown within
+        // it can only be the key's doing; a later one tells nothing (a loaded
+        // machine), and the page loads again.
+        const tries = [];
+        while (tries.length < 3) {
+            await page.goto(engine.url);
+            const sentAt = await page.evaluate(() => performance.now());
+            await page.press('ArrowLeft');
+            const at = await shown(page);
+            if (at < 2000) break;
+            tries.push(`key at ${sentAt.toFixed(0)} ms, board at ${at.toFixed(0)} ms`);
+        }
+        assert.ok(tries.length < 3, `no skip seen: ${tries.join('; ')} after navigation`);
+        await h.sleep(2500 - (await shown(page)));
+        const seen = await frames(page);
+        assert.deepEqual(seen, [OPENING, ...IDLE.slice(0, seen.length - 1)], 'the idle game, once');
+    });
+    await check('Right moves the cannon one column', async () => {
+        assert.equal(cannonCol(await frameAfter(page, () => page.press('ArrowRight'))), 8);
+    });
+    await check('Space fires from the cannon, one shot at a time', async () => {
+        assert.deepEqual(shotAt(await frameAfter(page, () => page.press('Space'))), [[6, 8]]);
+        // A beat or two may pass before the second Space arrives; the shot
+        // flies on, alone.
+        const shots = shotAt(await frameAfter(page, () => page.press('Space')));
+        assert.ok(shots.length === 1 && shots[0][0] < 6 && shots[0][1] === 8, JSON.stringify(shots));
+    });
+    await check('F1: the help box with the keyboard, nothing behind it, a full beat after', async () => {
+        await page.press('F1');
+        assert.deepEqual(boxText(await openBox(page, 1)), ['Help File', h.HELP, ['OK']]);
+        assert.equal(await focused(page), 'OK');
+        await page.press('ArrowLeft');
+        await noTickFor(page, 3, 'no tick behind the help box');
+        const count = (await h.log(page)).frames.length;
+        await page.press('Enter');
+        const { closed } = await closedBox(page, 1);
+        const next = (await h.framesBeyond(page, count)).frames[count];
+        assert.ok(next.t - closed >= TICK_MS - EARLY_MS, `next tick ${next.t - closed} ms after`);
+        assert.equal(cannonCol(next), 8, 'keys on the box do not reach the game');
+    });
+    await check('Escape: "Are you sure you want to quit?"; Escape again answers No', async () => {
+        await page.press('Escape');
+        const box = await openBox(page, 2);
+        assert.deepEqual(boxText(box), ['', 'Are you sure you want to quit?', ['Yes', 'No']]);
+        assert.equal(await focused(page), 'Yes');
+        await page.press('Escape');
+        await closedBox(page, 2);
+        await h.framesBeyond(page, (await h.log(page)).frames.length);
+    });
+    await check('Escape, Enter (Yes): the game ends for good and offers to play again', async () => {
+        await page.press('Escape');
+        await openBox(page, 3);
+        await page.press('Enter');
+        await closedBox(page, 3);
+        assert.equal(await page.evaluate(() => document.getElementById('ended').checkVisibility() &&
+            document.getElementById('ended').textContent.trim().replace(/\s+/g, ' ')),
+        'The game has ended. Play again');
+        for (const name of ['x', 'F1', 'Escape', 'Space']) await page.press(name);
+        await noTickFor(page, 4, 'no tick after the end');
+        assert.equal((await h.log(page)).boxes.length, 3, 'no box after the end');
+    });
+}
+
+// The one file, opened from disk, plays and loads nothing from elsewhere.
+async function singleFile(engine) {
+    const page = await open(engine);
+    await check('the single file plays from file://', async () => {
+        await page.goto(engine.fileUrl);
+        assert.equal(await page.evaluate(() => document.title), 'Vantrel');
+        await h.until(() => page.evaluate(() => document.getElementById('imgSplash').complete),
+                      'the title picture');
+        assert.deepEqual(await page.evaluate(() => [document.getElementById('imgSplash').naturalWidth,
+                                                    document.getElementById('imgSplash').naturalHeight]),
+        [624, 51]);
+        await page.press('Space');
+        assert.deepEqual((await h.framesBeyond(page, 1)).frames[1].rows, IDLE[0]);
+    });
+    await check('everything is inside the file, its icon too', async () => {
+        assert.deepEqual(await page.evaluate(() => performance.getEntriesByType('resource')
+            .map((r) => r.name).filter((u) => !u.startsWith('data:'))), []);
+        assert.match(await page.evaluate(() => document.querySelector('link[rel=icon]').href),
+                     /^data:image\/png;base64,/);
+    });
+}
+
+// On a phone-sized touch screen the touch buttons appear and play.
+async function phone(engine) {
+    const page = await open(engine, { phone: true });
+    await check('a phone: 390 x 844 CSS pixels, three device pixels each, touch', async () => {
+        await page.goto(engine.url);
+        assert.deepEqual(await page.evaluate(() => [innerWidth, innerHeight, devicePixelRatio,
+                                                    navigator.maxTouchPoints > 0 ||
+                                                    matchMedia('(any-pointer: coarse)').matches]),
+        [390, 844, 3, true]);
+    });
+    await check('a tap on the splash does not skip it', async () => {
+        await page.tap('#imgSplash');
+        const at = await shown(page);
+        assert.ok(at >= 2000 - EARLY_MS, `board shown ${at} ms after navigation`);
+    });
+    await check('the touch buttons (Left, Fire, Right, New game, Help, Quit) and their line', async () => {
+        assert.deepEqual(await page.evaluate(() => [...document.querySelectorAll('#pad button')]
+            .filter((b) => b.checkVisibility()).map((b) => b.getAttribute('aria-label'))),
+        ['Left', 'Fire', 'Right', 'New game', 'Help', 'Quit']);
+        // (The keys' line stays where the main pointer is a mouse, as in the
+        // WebKit view on a virtual X server.)
+        assert.equal((await legends(page))[1], 'Tap Left or Right to move and Fire to shoot');
+    });
+    await check("the board fills the phone's width in whole device pixels per cell", async () => {
+        const width = await page.evaluate(() => document.getElementById('frmMain').getBoundingClientRect().width);
+        const devicePixels = width * 3;
+        assert.ok(Math.abs(devicePixels - 212 * Math.round(devicePixels / 212)) < 0.1 &&
+                  width <= 390 && width > 300, `board ${width} px wide`);
+    });
+    await check('the touch buttons play: Left, Right, Fire', async () => {
+        const button = (label) => `#pad button[aria-label="${label}"]`;
+        assert.equal(cannonCol(await frameAfter(page, () => page.tap(button('Left')))), 6);
+        assert.equal(cannonCol(await frameAfter(page, () => page.tap(button('Right')))), 7);
+        assert.deepEqual(shotAt(await frameAfter(page, () => page.tap(button('Fire')))), [[6, 7]]);
+    });
+    await check('Help shows the help box; its OK closes it', async () => {
+        await page.tap('#pad button[aria-label="Help"]');
+        assert.equal((await openBox(page, 1)).title, 'Help File');
+        await page.tap('dialog button');
+        await closedBox(page, 1);
+    });
+}
+
+async function main() {
+    const start = engines[engineName];
+    if (!start) {
+        console.error(`unknown engine '${engineName}'; one of ${Object.keys(engines).join(', ')}`);
+        return 2;
+    }
+    let engine;
+    try {
+        engine = await start(modulesDir, webDir);
+        for (const scenario of [splashToLoss, keys, singleFile, phone]) await scenario(engine);
+        await check('no console error or uncaught exception on any page', async () => {
+            await closeCurrent();
+            assert.deepEqual(problems, []);
+        });
+        console.log(`${engineName} (${engine.version}): ${passed} passed, 0 failed`);
+        return 0;
+    } catch (error) {
+        console.error(`${engineName}: FAILED after ${passed} checks\n${error.stack || error}`);
+        return 1;
+    } finally {
+        await current?.close().catch(() => {});
+        await engine?.close();
+    }
+}
+
+process.exitCode = await main();
