@@ -6,8 +6,8 @@ The terminal program runs on a pseudo-terminal of this script's own (80 × 24,
 TERM=xterm-256color, UTF-8), which reads every byte it draws:
 - exec → the splash drawn, and exec → the first board frame with the splash
   skipped by a key as soon as it shows (median of --runs);
-- Escape → the quit question drawn, and an arrow → the cannon drawn one beat
-  later's worth of nothing (the arrow must not open a box);
+- Escape → the quit question drawn, and whether a burst of arrow key
+  sequences opens a box (it must not);
 - peak memory (VmHWM) with the board up, and CPU while it waits between beats.
 The Qt program is measured as bench/measure.py measures it, under a virtual
 X server. Usage: bench/term.py [--runs N] [--build-dir DIR]
@@ -138,7 +138,7 @@ def main():
         (f"exec → splash drawn (Qt: mapped), median of {args.runs} (min–max)", ms(splash),
          ms([t / 1000 for t in qt_times])),
         ("exec → first board frame, splash skipped by a key", ms(board), "—"),
-        ("Escape → quit question drawn, median of 5 × runs (min–max)", ms(escape), "—"),
+        (f"Escape → quit question drawn, median of {len(escape)} (min–max)", ms(escape), "—"),
         ("40 arrow key sequences in a burst", arrows, "—"),
         ("peak memory (VmHWM), median", f"{statistics.median(hwm) / 1024:.1f} MiB",
          f"{statistics.median(qt_peaks) / 1024:.1f} MiB"),
