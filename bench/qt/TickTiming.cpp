@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QTimer>
 #include <array>
 #include <chrono>
@@ -9,19 +10,19 @@
 
 // Shows the real main window, lets its step timer run for 60 intervals and
 // prints one line per interval: its length in milliseconds, how many row
-// texts the tick set and how many of those differed from what the row showed.
-// Boxes are answered at once so that a loss cannot stop the run.
+// labels the step set and how many of those differed from what the label
+// showed. Boxes are answered at once so that a loss cannot stop the run.
 namespace {
 
 constexpr int kIntervals = 60;
 
-// The real window, counting the row updates the tick asks of it.
+// The real window, counting the row updates the game session asks of it.
 class CountingWindow : public frmMain {
 public:
-    void setRowText(int row, std::string_view text) override {
+    void showRow(int row, std::string_view text) override {
         ++calls;
-        changed += rowText(row) != text;
-        frmMain::setRowText(row, text);
+        changed += lblGame(row).text() != QString::fromUtf8(text.data(), text.size());
+        frmMain::showRow(row, text);
     }
 
     int calls = 0;
@@ -33,16 +34,15 @@ public:
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     CountingWindow window;
-    window.setMessageBoxHandler(
-        [](QWidget&, std::string_view, std::int16_t buttons, std::string_view) -> std::int16_t {
-            return buttons == kButtonsYesNo ? kAnswerNo : kAnswerOk;
-        });
+    window.setBoxHandler([&window](const BoxRequest& box) {
+        window.answerBox(box.buttons == kButtonsYesNo ? kAnswerNo : kAnswerOk);
+    });
     window.setEndProgramHandler([] {});
 
     using Clock = std::chrono::steady_clock;
     Clock::time_point last;
     int ticks = 0;
-    // Connected after the window's own handler, so this runs once the tick
+    // Connected after the window's own handler, so this runs once the step
     // has drawn the board.
     QObject::connect(&window.tmrStep(), &QTimer::timeout, &window, [&] {
         const Clock::time_point now = Clock::now();

@@ -102,22 +102,22 @@ private slots:
         QVERIFY(iface->text(QAccessible::Description).contains(QStringLiteral("cannon")));
         QCOMPARE(iface->childCount(), kRows);
 
-        window.setRowText(2, "  V V O V      ");
+        window.showRow(2, "  V V O V      ");
         for (int r = 0; r < kRows; ++r) {
             QAccessibleInterface* row = QAccessible::queryAccessibleInterface(&window.lblGame(r));
             QCOMPARE(row->role(), QAccessible::StaticText);
-            QCOMPARE(row->text(QAccessible::Name), QString::fromStdString(window.rowText(r)));
+            QCOMPARE(row->text(QAccessible::Name), window.lblGame(r).text());
             QVERIFY(row->text(QAccessible::Description)
                         .startsWith(QStringLiteral("Board row %1 of 8").arg(r + 1)));
             QCOMPARE(iface->indexOfChild(row), r);
         }
 
         // The descriptions follow the picture once a beat has drawn it whole.
-        window.gameState().keyFire = 1;
+        window.session().state().keyFire = 1;
         window.tmrStep_Timer();
         for (int r = 0; r < kRows; ++r) {
             QCOMPARE(window.lblGame(r).accessibleDescription(),
-                     QString::fromStdString(describeRow(r, window.rowText(r))));
+                     QString::fromStdString(describeRow(r, window.session().rowText(r))));
         }
         QCOMPARE(window.lblGame(0).accessibleDescription(),
                  QStringLiteral("Board row 1 of 8: aliens in columns 2, 4, 6, 8"));
@@ -211,35 +211,6 @@ private slots:
         QCOMPARE(texts(state), QStringList{QStringLiteral("new game")});
     }
 
-    void announcementsAreRateLimited() {
-        QWidget window;
-        Announcer announcer(window);
-        const auto said = [&window] {
-            return window.property(Announcer::kNewsProperty).toString();
-        };
-        QElapsedTimer clock;
-        clock.start();
-        announcer.post({{NewsItem::Kind::Drop, "wave on row 2"}});
-        QCOMPARE(said(), QStringLiteral("wave on row 2"));
-
-        // What comes within the gap waits; of the cannon only the last column
-        // is said, and a new game drops what the old one still had to say.
-        announcer.post({{NewsItem::Kind::Cannon, "cannon column 8"}});
-        announcer.post({{NewsItem::Kind::Miss, "shot missed"}});
-        announcer.post({{NewsItem::Kind::Cannon, "cannon column 9"}});
-        QCOMPARE(said(), QStringLiteral("wave on row 2"));
-        QTRY_COMPARE_WITH_TIMEOUT(said(), QStringLiteral("shot missed, cannon column 9"), 5000);
-        QVERIFY2(clock.elapsed() >= Announcer::kMinGapMs - 5,
-                 qPrintable(QString::number(clock.elapsed())));
-
-        announcer.post({{NewsItem::Kind::Hit, "hit, 3 aliens left"}});
-        announcer.post({{NewsItem::Kind::NewGame, "new game"}});
-        // A box is about to take the keyboard: what waits is said at once.
-        announcer.flush();
-        QCOMPARE(said(), QStringLiteral("new game"));
-        QCOMPARE(announcer.lastAnnouncement(), QStringLiteral("new game"));
-    }
-
     void boardWindowDescribesTheNews() {
         frmMain window;
         window.setEndProgramHandler([] {});
@@ -250,9 +221,9 @@ private slots:
         QVERIFY(iface->text(QAccessible::Description).startsWith(QStringLiteral("The game board")));
 
         // A beat that moves the cannon is news, and the window says it.
-        window.gameState().keyRight = 1;
+        window.session().state().keyRight = 1;
         window.tmrStep_Timer();
-        QCOMPARE(window.announcer().lastAnnouncement(), QStringLiteral("cannon column 9"));
+        QCOMPARE(window.session().lastNews(), "cannon column 9");
         QCOMPARE(iface->text(QAccessible::Description), QStringLiteral("cannon column 9"));
         QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("Vantrel"));
     }
@@ -262,11 +233,12 @@ private slots:
         frmMain window;
         window.setEndProgramHandler([] {});
         window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(QTest::qWaitForWindowActive(&window));
 
         BoxReading help;
         readRealBox(help, Qt::Key_Return);
         window.Form_KeyDown(kKeyF1, 0);
+        QTRY_VERIFY(!help.buttons.isEmpty());
         // The prompt is there once, as the box's text, so it is said once.
         const QString helpPrompt = QString::fromUtf8(kHelpPrompt.data(), kHelpPrompt.size());
         QCOMPARE(help.name, QStringLiteral("Help File"));
@@ -279,6 +251,7 @@ private slots:
         BoxReading quit;
         readRealBox(quit, Qt::Key_Escape);
         window.Form_KeyDown(kKeyEscape, 0);
+        QTRY_VERIFY(!quit.buttons.isEmpty());
         QCOMPARE(quit.name, QStringLiteral("Vantrel"));
         QCOMPARE(quit.texts.filter(QStringLiteral("Are you sure you want to quit?")).size(), 1);
         QCOMPARE(quit.buttons, (QStringList{QStringLiteral("No"), QStringLiteral("Yes")}));

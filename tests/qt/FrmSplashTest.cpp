@@ -1,5 +1,6 @@
 #include "frmSplash.h"
 #include "BoxRecorder.h"
+#include "Figures.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -108,8 +109,8 @@ private slots:
         QVERIFY(waited.elapsed() >= kSplashMs - 50);
         checkHandedOver();
         // The board shows its opening picture until the first tick.
-        QCOMPARE(m_main->rowText(0), std::string("V V V V"));
-        QCOMPARE(m_main->rowText(7), std::string("       A"));
+        QCOMPARE(m_main->lblGame(0).text(), QStringLiteral("V V V V"));
+        QCOMPARE(m_main->lblGame(7).text(), QStringLiteral("       A"));
     }
 
     void anyKeySkipsWithoutReachingTheGame_data() {
@@ -130,9 +131,9 @@ private slots:
         QFETCH(int, modifiers);
         QTest::keyClick(m_splash->windowHandle(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         checkHandedOver();
-        QCOMPARE(m_main->gameState().keyLeft, std::int16_t{0});
-        QCOMPARE(m_main->gameState().keyRight, std::int16_t{0});
-        QCOMPARE(m_main->gameState().keyFire, std::int16_t{0});
+        QCOMPARE(m_main->session().state().keyLeft, std::int16_t{0});
+        QCOMPARE(m_main->session().state().keyRight, std::int16_t{0});
+        QCOMPARE(m_main->session().state().keyFire, std::int16_t{0});
         QVERIFY(m_boxes->boxes.empty());
         QCOMPARE(m_boxes->endCalls, 0);
     }
@@ -147,10 +148,10 @@ private slots:
 
         // Even handlers that were already on their way do nothing more: the
         // game is not loaded (reset) a second time.
-        m_main->gameState().cannonCol = 3;
+        m_main->session().state().cannonCol = 3;
         m_splash->tmrDone_Timer();
         m_splash->Form_KeyDown(32, 0);
-        QCOMPARE(m_main->gameState().cannonCol, std::int16_t{3});
+        QCOMPARE(m_main->session().state().cannonCol, std::int16_t{3});
         QCOMPARE(mainWindowCount(), 1);
     }
 

@@ -1,4 +1,4 @@
-#include "BoardFont.h"
+#include "Figures.h"
 #include "frmMain.h"
 #include "frmSplash.h"
 
@@ -47,7 +47,7 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.tmrStep().stop();
-        window.setRowText(7, "A              ");
+        window.showRow(7, "A              ");
 
         const QImage big = window.grab().toImage();
         QCOMPARE(big.size(), QSize(424, 292));
@@ -90,7 +90,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.tmrStep().stop();
         // Cannons in the first and the last column: 14 cells apart.
-        window.setRowText(7, "A             A");
+        window.showRow(7, "A             A");
         const QImage big = window.grab().toImage();
         const QRect row = window.lblGame(7).geometry();
         const int half = 2 * (row.left() + row.width() / 2);
@@ -99,8 +99,8 @@ private slots:
         const QRect last =
             inkBox(big, QRect(half, 2 * row.top(), 2 * row.right() - half, 2 * row.height()));
         QVERIFY(!first.isEmpty() && !last.isEmpty());
-        QCOMPARE(last.left() - first.left(), 2 * 14 * kBoardCellWidth);
-        QCOMPARE(window.lblGame(7).width(), kBoardMaxRowWidth);
+        QCOMPARE(last.left() - first.left(), 2 * 14 * kCellWidth);
+        QCOMPARE(window.lblGame(7).width(), kFullRowWidth);
     }
 
     void splashPictureKeepsItsLogicalSize() {

@@ -43,28 +43,33 @@ struct Effect {
 class Harness {
 public:
     Harness() {
-        m_window.setMessageBoxHandler(
-            [this](QWidget&, std::string_view, std::int16_t buttons, std::string_view) {
-                m_effect.boxes.push_back(buttons);
-                return buttons == kButtonsYesNo ? kAnswerNo : kAnswerOk;
-            });
+        m_window.setBoxHandler([this](const BoxRequest& box) {
+            m_effect.boxes.push_back(box.buttons);
+            m_window.answerBox(box.buttons == kButtonsYesNo ? kAnswerNo : kAnswerOk);
+        });
         m_window.setEndProgramHandler([this] { ++m_effect.ends; });
+        // The game takes keys once its window has loaded.
+        m_window.Form_Load();
         for (int row = 0; row < kRows; ++row) {
-            m_rows[static_cast<std::size_t>(row)] = m_window.rowText(row);
+            m_rows[static_cast<std::size_t>(row)] = m_window.session().rowText(row);
         }
     }
 
     frmMain& window() { return m_window; }
 
     void prepare() {
-        m_window.gameState() = midGame();
+        // A box's answer starts the step timer again; no step may change the
+        // state while the next key is looked at.
+        m_window.tmrStep().stop();
+        m_window.session().state() = midGame();
         m_effect = {};
     }
 
     Effect effect() {
-        m_effect.state = m_window.gameState();
+        m_effect.state = m_window.session().state();
         for (int row = 0; row < kRows; ++row) {
-            m_effect.rowsChanged |= m_window.rowText(row) != m_rows[static_cast<std::size_t>(row)];
+            m_effect.rowsChanged |=
+                m_window.session().rowText(row) != m_rows[static_cast<std::size_t>(row)];
         }
         return m_effect;
     }
@@ -144,7 +149,6 @@ private slots:
         Harness harness;
         harness.window().show();
         QVERIFY(QTest::qWaitForWindowActive(&harness.window()));
-        harness.window().tmrStep().stop(); // no tick may change the state meanwhile
 
         std::vector<int> keys;
         for (int key = 0x20; key <= 0xff; ++key) {

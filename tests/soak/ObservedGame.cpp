@@ -1,13 +1,10 @@
-#include "AccessibleWindows.h"
-#include "QtArguments.h"
-#include "RuntimeFolder.h"
+#include "GameProgram.h"
 #include "frmMain.h"
 #include "frmSplash.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
-#include <QIcon>
 #include <QMessageBox>
 #include <cstdio>
 
@@ -64,17 +61,10 @@ private:
 } // namespace
 
 int main(int argc, char* argv[]) {
-    joinAccessibilityBusWhenPresent();
-    nameRuntimeFolderWhenUnset();
-    QtArguments arguments(argc, argv);
-    QApplication app(arguments.argc(), arguments.argv());
-    QApplication::setApplicationName(QStringLiteral("Vantrel"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/vantrel.png")));
-
-    frmSplash splash;
-    EventLog log(splash);
-    app.installEventFilter(&log);
-    splash.show();
-    return QApplication::exec();
+    return runGame(argc, argv, [](frmSplash& splash) {
+        // Owned by the splash, which lives as long as the event loop runs.
+        auto* log = new EventLog(splash);
+        log->setParent(&splash);
+        qApp->installEventFilter(log);
+    });
 }

@@ -39,7 +39,7 @@ public:
 
     QString text(QAccessible::Text kind) const override {
         if (kind == QAccessible::Description) {
-            const QString news = object()->property(Announcer::kNewsProperty).toString();
+            const QString news = object()->property(kNewsProperty).toString();
             if (!news.isEmpty()) {
                 return news;
             }

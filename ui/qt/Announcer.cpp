@@ -1,6 +1,7 @@
 #include "Announcer.h"
 
 #include <QAccessible>
+#include <QString>
 #include <QVariant>
 #include <QWidget>
 
@@ -45,48 +46,18 @@ void sendDescriptionText(QWidget& window, const QString& text) {
 
 } // namespace
 
-Announcer::Announcer(QWidget& window) : m_window(window) {
-    m_gap.setSingleShot(true);
-    m_gap.setTimerType(Qt::PreciseTimer);
-    connect(&m_gap, &QTimer::timeout, this, &Announcer::announce);
-}
-
-void Announcer::post(const std::vector<NewsItem>& news) {
-    m_pending.post(news);
-    if (m_pending.empty() || m_gap.isActive()) {
-        return;
-    }
-    const qint64 since = m_sinceLast.isValid() ? m_sinceLast.elapsed() : kMinGapMs;
-    if (since >= kMinGapMs) {
-        announce();
-    } else {
-        m_gap.start(static_cast<int>(kMinGapMs - since));
-    }
-}
-
-void Announcer::flush() {
-    m_gap.stop();
-    announce();
-}
-
-void Announcer::announce() {
-    if (m_pending.empty()) {
-        return;
-    }
-    const QString text = QString::fromStdString(m_pending.take());
-    m_sinceLast.start();
-    m_last = text;
+void announce(QWidget& window, const QString& text) {
     // The window's accessible interface reads its description from here
     // (AccessibleWindows), so the widget's own description, and the event
     // Qt would send with it, stay out of the way.
-    m_window.setProperty(kNewsProperty, text);
+    window.setProperty(kNewsProperty, text);
     if (!QAccessible::isActive()) {
         return;
     }
 #ifdef VANTREL_SEND_DESCRIPTION_TEXT
-    sendDescriptionText(m_window, text);
+    sendDescriptionText(window, text);
 #else
-    QAccessibleEvent event(&m_window, QAccessible::DescriptionChanged);
+    QAccessibleEvent event(&window, QAccessible::DescriptionChanged);
     QAccessible::updateAccessibility(&event);
 #endif
 }

@@ -1,5 +1,6 @@
 #include "BoardFont.h"
 
+#include "Figures.h"
 #include "GameState.h"
 #include "Tick.h"
 
@@ -18,7 +19,7 @@ namespace {
 constexpr const char* kPreferredFamilies[] = {"Liberation Mono", "Courier New", "Courier"};
 
 QFont makeBold(QFont font) {
-    font.setPixelSize(kBoardFontPixelSize);
+    font.setPixelSize(kFontPixelSize);
     font.setWeight(QFont::Bold);
     font.setItalic(false);
     font.setUnderline(false);
@@ -28,10 +29,10 @@ QFont makeBold(QFont font) {
     // to stay equal, so keep the outlines' own metrics.
     font.setHintingPreference(QFont::PreferNoHinting);
     // The spacing comes after every character, so each one fills a cell of
-    // exactly kBoardCellWidth; it scales with the screen like the font does.
+    // exactly kCellWidth; it scales with the screen like the font does.
     const qreal natural = QFontMetricsF(font).horizontalAdvance(QChar(kGlyphEmpty));
-    if (natural > 0 && natural < kBoardCellWidth) {
-        font.setLetterSpacing(QFont::AbsoluteSpacing, kBoardCellWidth - natural);
+    if (natural > 0 && natural < kCellWidth) {
+        font.setLetterSpacing(QFont::AbsoluteSpacing, kCellWidth - natural);
     }
     return font;
 }
@@ -64,7 +65,7 @@ bool isUsableBoardFont(const QFont& font) {
     }
     const QString fullRow(kColumns, QChar(kGlyphAlien));
     return advance(metrics, fullRow) == cell * kColumns &&
-           advance(metrics, fullRow) < kBoardMaxRowWidth;
+           advance(metrics, fullRow) < kFullRowWidth;
 }
 
 QFont boardFont() {

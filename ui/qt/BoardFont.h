@@ -4,23 +4,14 @@
 
 // The board is 15 text columns that must line up across eight separate
 // labels, so its font has to be fixed-pitch with one equal cell for every
-// glyph the game draws.
-
-// 15 point at 96 dots per inch. Asking for pixels keeps the board the same
-// size whatever DPI the X server reports.
-constexpr int kBoardFontPixelSize = 20;
-
-// Every character takes a cell this wide: a full row of 15 is 195 px, and its
-// label, one pixel of overhang more, 196 px between the 8 px margins.
-constexpr int kBoardCellWidth = 13;
-
-// The widest a full row may be: the client width less an 8 px margin each side.
-constexpr int kBoardMaxRowWidth = 196;
+// glyph the game draws. Its pixel size and cell width are in Figures.h:
+// asking for pixels keeps the board the same size whatever DPI the X server
+// reports, and Qt scales them to the screen.
 
 // The bold board font: the first installed face from a short list of
 // Courier-like families that passes isUsableBoardFont, else the system's
 // fixed-pitch font in bold. A face whose characters are narrower than
-// kBoardCellWidth (Liberation Mono Bold at 20 px advances 12 px) gets letter
+// kCellWidth (Liberation Mono Bold at 20 px advances 12 px) gets letter
 // spacing to make up the difference.
 QFont boardFont();
 

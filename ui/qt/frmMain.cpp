@@ -1,20 +1,21 @@
 #include "frmMain.h"
 
 #include "AccessibleWindows.h"
+#include "Announcer.h"
 #include "BoardFont.h"
-#include "KeyCommands.h"
+#include "Figures.h"
 #include "MessageBoxDialog.h"
-#include "RowDescription.h"
-#include "Tick.h"
 #include "VirtualKeys.h"
 #include "WindowPlacement.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QColor>
 #include <QFontMetrics>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPalette>
 #include <QShowEvent>
 #include <QString>
@@ -26,25 +27,11 @@ namespace {
 
 constexpr QColor kBoardGreen{0x00, 0xFF, 0x00};
 
-// The opening picture is that of a freshly reset game, so the window looks
-// right during the quarter second before the first tick redraws it.
-constexpr std::array<std::string_view, kRows> kOpeningRows = {
-    "V V V V", // the wave in columns 0, 2, 4 and 6
-    "",         "", "", "", "", "",
-    "       A", // the cannon in column 7
-};
-
-// Bold glyphs can reach one pixel past their advance; the label keeps that
-// pixel so the last glyph of a row is never clipped.
-constexpr int kLabelOverhang = 1;
-
 // Why the program ends by terminating the process rather than by asking Qt's
-// event loop to stop: QCoreApplication::exit only sets a flag. The handler
-// that asked returns into Qt, which may still deliver events that were
-// already queued (a due tick, another key, a close) before the loop looks at
-// the flag, and if a modal box's loop were running, control would come back
-// into the code after that box. Ending the process leaves no code path that
-// could run a handler afterwards. Nothing is saved, and the display server
+// event loop to stop: QCoreApplication::exit only sets a flag, and the
+// handler that asked returns into Qt, which may still deliver events that
+// were already queued before the loop looks at the flag. Ending the process
+// leaves nothing to run afterwards. Nothing is saved, and the display server
 // removes the windows of a client that has gone.
 [[noreturn]] void terminateProgram() {
     std::fflush(nullptr);
@@ -59,15 +46,8 @@ QString toQString(std::string_view text) {
 
 frmMain::frmMain()
     : m_boardFont(boardFont()), m_cellWidth(boardCellWidth(m_boardFont)),
-      m_messageBox([this](QWidget& owner, std::string_view prompt, std::int16_t buttons,
-                          std::string_view title) {
-          // A box that answers the player's key takes the keyboard; a loss
-          // or win box from the timer only if the player is at the game.
-          return showMessageBoxWithFocus(owner, prompt, buttons, title,
-                                         m_keyDownDepth > 0 ? BoxFocus::Take
-                                                            : BoxFocus::TakeIfActive);
-      }),
       m_endProgram(terminateProgram) {
+    m_clock.start();
     Form_Initialize();
     installAccessibleWindows();
 
@@ -76,6 +56,7 @@ frmMain::frmMain()
     // A fixed single border with a close box only: no minimize, no maximize.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    // Qt scales these logical pixels to the screen's device pixels.
     setFixedSize(kClientWidth, kClientHeight);
 
     QPalette background = palette();
@@ -121,26 +102,9 @@ void frmMain::createRows() {
         // the description says which row it is and in which columns the
         // aliens, the shot and the cannon stand.
         m_lblGame[static_cast<std::size_t>(row)] = label;
-        setRowText(row, kOpeningRows[static_cast<std::size_t>(row)]);
+        showRow(row, m_session.rowText(row));
+        describeRow(row, m_session.rowDescription(row));
     }
-    describeRows();
-}
-
-void frmMain::describeRows() {
-    for (std::size_t row = 0; row < m_lblGame.size(); ++row) {
-        std::string description = describeRow(static_cast<int>(row), m_rowTexts[row]);
-        if (description != m_rowDescriptions[row]) {
-            m_lblGame[row]->setAccessibleDescription(QString::fromStdString(description));
-            m_rowDescriptions[row] = std::move(description);
-        }
-    }
-}
-
-void frmMain::publishBoard() {
-    // The tick builds each row a glyph at a time; descriptions and news are
-    // worked out once the picture is whole, so a reader hears no half rows.
-    describeRows();
-    m_announcer.post(m_news.update(m_state));
 }
 
 QLabel& frmMain::lblGame(int index) {
@@ -153,88 +117,97 @@ void frmMain::Form_Initialize() {
 }
 
 void frmMain::Form_Load() {
-    reset(m_state);
-    m_news.restart(m_state);
-    m_tmrStep.start();
+    m_session.load(nowMs());
 }
 
 void frmMain::Form_KeyDown(std::int16_t keyCode, std::int16_t shift) {
-    if (m_ended) {
-        return;
-    }
-    ++m_keyDownDepth;
-    keyDown(m_state, keyCode, shift, *this);
-    --m_keyDownDepth;
+    m_session.keyDown(keyCode, shift, nowMs());
 }
 
 void frmMain::tmrStep_Timer() {
-    if (m_ended) {
-        return;
-    }
-    tick(m_state, *this);
-    if (!m_ended) {
-        publishBoard();
-    }
+    m_session.step(nowMs());
 }
 
-void frmMain::setRowText(int row, std::string_view text) {
+void frmMain::answerBox(std::int16_t answer) {
+    // The keyboard must come back to the board. A window manager would see
+    // to that, but without one the focus is left on the root window when the
+    // box closes, and the player's keys would go nowhere.
+    activateWindow();
+    m_session.answerBox(answer, nowMs());
+}
+
+void frmMain::showRow(int row, std::string_view text) {
     if (row < 0 || row >= kRows) {
         return;
     }
-    const auto index = static_cast<std::size_t>(row);
-    m_rowTexts[index] = std::string(text);
-    QLabel& label = *m_lblGame[index];
+    QLabel& label = *m_lblGame[static_cast<std::size_t>(row)];
     const QString shown = toQString(text);
     label.setText(shown);
     // A row label sizes itself to its text, but an empty row keeps one cell's
-    // width so that it stays a visible, placed control.
+    // width so that it stays a visible, placed control. Bold glyphs can reach
+    // one pixel past their advance, which the label keeps.
     const int width = std::max(QFontMetrics(m_boardFont).horizontalAdvance(shown), m_cellWidth);
-    label.resize(width + kLabelOverhang, kRowHeight);
+    label.resize(width + kRowOverhang, kRowHeight);
 }
 
-std::string frmMain::rowText(int row) const {
-    if (row < 0 || row >= kRows) {
-        return {};
+void frmMain::describeRow(int row, std::string_view description) {
+    if (row >= 0 && row < kRows) {
+        m_lblGame[static_cast<std::size_t>(row)]->setAccessibleDescription(toQString(description));
     }
-    return m_rowTexts[static_cast<std::size_t>(row)];
 }
 
-std::int16_t frmMain::messageBox(std::string_view prompt, std::int16_t buttons,
-                                 std::string_view title) {
-    // No tick may start while a box waits for the player: the tick that showed
-    // a loss or win box resets the game only once the box has closed. The
-    // timer stops for every box and restarts with a full interval afterwards,
-    // so the player also gets a whole beat after reading help or declining to
-    // quit.
-    if (m_openBoxes++ == 0) {
-        m_resumeAfterBoxes = m_tmrStep.isActive();
-        m_tmrStep.stop();
-        // What the tick did before its box (the last hit, the wave reaching
-        // the bottom) is said before the box takes the keyboard.
-        publishBoard();
-        m_announcer.flush();
+void frmMain::startStepTimer() {
+    m_tmrStep.start();
+}
+
+void frmMain::stopStepTimer() {
+    m_tmrStep.stop();
+}
+
+void frmMain::showBox(const BoxRequest& request) {
+    if (m_boxHandler) {
+        m_boxHandler(request);
+        return;
     }
-    const std::int16_t answer = m_messageBox(*this, prompt, buttons, title);
-    if (--m_openBoxes == 0 && !m_ended) {
-        if (m_resumeAfterBoxes) {
-            m_tmrStep.start();
-        }
-        // The keyboard must come back to the board. A window manager would
-        // see to that, but without one the focus is left on the root window
-        // when the box closes, and the player's keys would go nowhere.
-        activateWindow();
+    QMessageBox* box = createMessageBox(*this, request);
+    connect(box, &QDialog::finished, this, [this, box] {
+        box->deleteLater();
+        answerBox(messageBoxAnswer(*box));
+    });
+    m_waitingBox = box;
+    // A key comes only to the active window, so the boxes that answer the
+    // player's own keys (help, quit) show at once. A loss or win box comes
+    // from the step timer, which runs on while the player works in another
+    // program; a box that came up there would take the keys typed for that
+    // program. It waits instead, the game asks for attention, and the box
+    // shows once the player is back at the game.
+    if (isActiveWindow()) {
+        showWaitingBox();
+    } else {
+        QApplication::alert(this);
     }
-    return answer;
+}
+
+void frmMain::showWaitingBox() {
+    if (m_waitingBox == nullptr || !isActiveWindow()) {
+        return;
+    }
+    // Modal to this window, without a nested event loop: the answer comes
+    // through the finished signal.
+    m_waitingBox->open();
+    m_waitingBox.clear();
+}
+
+void frmMain::sayNews(std::string_view text) {
+    announce(*this, toQString(text));
 }
 
 void frmMain::endProgram() {
-    m_ended = true;
-    m_tmrStep.stop();
     m_endProgram();
 }
 
-void frmMain::setMessageBoxHandler(MessageBoxHandler handler) {
-    m_messageBox = std::move(handler);
+void frmMain::setBoxHandler(BoxHandler handler) {
+    m_boxHandler = std::move(handler);
 }
 
 void frmMain::setEndProgramHandler(EndProgramHandler handler) {
@@ -252,11 +225,20 @@ bool frmMain::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+void frmMain::changeEvent(QEvent* event) {
+    // The player is back at the game: a box that waited shows now. Queued,
+    // so that Qt has finished activating this window before the box takes
+    // the keyboard from it.
+    if (event->type() == QEvent::ActivationChange && m_waitingBox != nullptr) {
+        QMetaObject::invokeMethod(this, &frmMain::showWaitingBox, Qt::QueuedConnection);
+    }
+    QWidget::changeEvent(event);
+}
+
 void frmMain::showEvent(QShowEvent* event) {
     // The first show loads the window: the game is reset and the timer starts
     // before the window appears, centred, on the screen.
-    if (!m_loaded && !event->spontaneous()) {
-        m_loaded = true;
+    if (!m_session.loaded() && !event->spontaneous()) {
         Form_Load();
         centreOnScreenWithFrame(*this);
     }
@@ -265,8 +247,9 @@ void frmMain::showEvent(QShowEvent* event) {
 
 void frmMain::closeEvent(QCloseEvent* event) {
     // The close box ends the game without a question: the window unloads, its
-    // timer stops, and Qt ends the program with its last window.
-    m_ended = true;
-    m_tmrStep.stop();
+    // timer stops, and Qt ends the program with its last window. A box that
+    // waited for the player is never shown.
+    m_session.close();
+    delete m_waitingBox;
     event->accept();
 }

@@ -1,39 +1,32 @@
 #pragma once
 
-#include "Announcer.h"
-#include "GameNews.h"
-#include "GameServices.h"
-#include "GameState.h"
+#include "GameSession.h"
+#include "SessionShell.h"
 
+#include <QElapsedTimer>
 #include <QFont>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <string_view>
 
 class QLabel;
+class QMessageBox;
 
-constexpr int kTickMs = 250;
-constexpr int kClientWidth = 212;
-constexpr int kClientHeight = 146;
-constexpr int kRowLeft = 8;
-constexpr int kRowTop = 8;
-constexpr int kRowPitch = 16;
-constexpr int kRowHeight = 20;
-
-// The game's window: eight green text rows on black, the step timer that runs
-// the tick, and the services the rules and key commands need. It owns the one
-// GameState for its whole life.
-class frmMain : public QWidget, public GameServices {
+// The game's window: eight green text rows on black, the step timer, and the
+// message boxes, over the GameSession that keeps the game itself. The window
+// only shows what the session asks and passes its events on, each with the
+// time of one monotonic clock.
+class frmMain : public QWidget, public SessionShell {
     Q_OBJECT
 
 public:
-    // Shows a modal box over `owner` and returns the answer (see GameServices).
-    using MessageBoxHandler = std::function<std::int16_t(
-        QWidget& owner, std::string_view prompt, std::int16_t buttons, std::string_view title)>;
+    // Shows a box in place of the real QMessageBox and hands the answer to
+    // answerBox, at once or later.
+    using BoxHandler = std::function<void(const BoxRequest& box)>;
     // Ends the program; the default never returns.
     using EndProgramHandler = std::function<void()>;
 
@@ -54,43 +47,43 @@ public:
     void Form_KeyDown(std::int16_t keyCode, std::int16_t shift);
     void tmrStep_Timer();
 
-    // GameServices.
-    void setRowText(int row, std::string_view text) override;
-    std::string rowText(int row) const override;
-    std::int16_t messageBox(std::string_view prompt, std::int16_t buttons,
-                            std::string_view title) override;
+    // The player's answer to the open box.
+    void answerBox(std::int16_t answer);
+
+    // SessionShell.
+    void showRow(int row, std::string_view text) override;
+    void describeRow(int row, std::string_view description) override;
+    void startStepTimer() override;
+    void stopStepTimer() override;
+    void showBox(const BoxRequest& box) override;
+    void sayNews(std::string_view text) override;
     void endProgram() override;
 
     // Seams for tests and measurements; the program itself never calls them.
-    GameState& gameState() { return m_state; }
-    void setMessageBoxHandler(MessageBoxHandler handler);
+    GameSession& session() { return m_session; }
+    void setBoxHandler(BoxHandler handler);
     void setEndProgramHandler(EndProgramHandler handler);
-    const Announcer& announcer() const { return m_announcer; }
 
 protected:
     bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void createRows();
-    void describeRows();
-    void publishBoard();
+    void showWaitingBox();
+    std::int64_t nowMs() const { return m_clock.elapsed(); }
 
-    GameState m_state;
+    QElapsedTimer m_clock;
     QFont m_boardFont;
     int m_cellWidth = 0;
     std::array<QLabel*, kRows> m_lblGame{};
-    std::array<std::string, kRows> m_rowTexts;
-    std::array<std::string, kRows> m_rowDescriptions;
-    GameNews m_news;
-    Announcer m_announcer{*this};
     QTimer m_tmrStep;
-    MessageBoxHandler m_messageBox;
+    // A loss or win box that came while the player was in another program:
+    // it waits, hidden, until the player is back at the game.
+    QPointer<QMessageBox> m_waitingBox;
+    BoxHandler m_boxHandler;
     EndProgramHandler m_endProgram;
-    int m_openBoxes = 0;
-    int m_keyDownDepth = 0; // inside Form_KeyDown: a box answers the player's key
-    bool m_resumeAfterBoxes = false;
-    bool m_loaded = false;
-    bool m_ended = false;
+    GameSession m_session{*this};
 };

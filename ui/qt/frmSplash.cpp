@@ -1,6 +1,7 @@
 #include "frmSplash.h"
 
 #include "AccessibleWindows.h"
+#include "Figures.h"
 #include "VirtualKeys.h"
 #include "WindowPlacement.h"
 #include "frmMain.h"

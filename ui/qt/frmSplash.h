@@ -8,14 +8,6 @@
 class QLabel;
 class frmMain;
 
-constexpr int kSplashWidth = 656;
-constexpr int kSplashHeight = 81;
-constexpr int kSplashPictureLeft = 16;
-constexpr int kSplashPictureTop = 16;
-constexpr int kSplashPictureWidth = 624;
-constexpr int kSplashPictureHeight = 51;
-constexpr int kSplashMs = 2000;
-
 // The borderless title strip the program opens with. Two seconds after it
 // loads, or at the first key, it hands over to the main window and closes.
 class frmSplash : public QWidget {
