@@ -2,7 +2,6 @@
 
 #include "AccessibleWindows.h"
 #include "DisplayCheck.h"
-#include "QtArguments.h"
 #include "RuntimeFolder.h"
 #include "StartupNotice.h"
 #include "Version.h"
@@ -10,6 +9,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -27,10 +27,15 @@ int runGame(int argc, char* argv[], const std::function<void(frmSplash&)>& befor
         joinAccessibilityBusWhenPresent();
     }
     nameRuntimeFolderWhenUnset();
-    // Every argument is ignored: Qt gets the program's name alone. Qt's
-    // environment variables (QT_QPA_PLATFORM, QT_SCALE_FACTOR, ...) still work.
-    QtArguments arguments(argc, argv);
-    QApplication app(arguments.argc(), arguments.argv());
+    // The game takes no command line, and Qt gets the program's name alone:
+    // it would otherwise act on options of its own such as -stylesheet,
+    // -reverse or -qwindowtitle. Qt's environment variables (QT_QPA_PLATFORM,
+    // QT_SCALE_FACTOR, ...) still work. Qt keeps a reference to the count, so
+    // these outlive the application.
+    std::string name = argc > 0 && argv[0] != nullptr ? argv[0] : "vantrel";
+    std::array<char*, 2> qtArgv = {name.data(), nullptr};
+    int qtArgc = 1;
+    QApplication app(qtArgc, qtArgv.data());
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
     QApplication::setApplicationVersion(
         QString::fromUtf8(kVersion.data(), static_cast<qsizetype>(kVersion.size())));
