@@ -36,103 +36,11 @@ int px(int length) {
 const std::string kHelpText = "Use the left and right arrow keys to steer, and the space bar to "
                               "shoot. Press Escape to quit and X to restart.";
 
-// The game process, ended by force if a check left it running.
-class GameProcess {
-public:
-    explicit GameProcess(const std::string& exe) {
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        std::string commandLine = "\"" + exe + "\"";
-        m_started = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                   nullptr, nullptr, &si, &m_pi) != 0;
-    }
-    ~GameProcess() {
-        if (!m_started) {
-            return;
-        }
-        if (WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(m_pi.hProcess, 99);
-            WaitForSingleObject(m_pi.hProcess, 5000);
-        }
-        CloseHandle(m_pi.hThread);
-        CloseHandle(m_pi.hProcess);
-    }
-    GameProcess(const GameProcess&) = delete;
-    GameProcess& operator=(const GameProcess&) = delete;
-
-    bool started() const { return m_started; }
-    DWORD id() const { return m_pi.dwProcessId; }
-
-    // Waits for the process to end and returns its exit code, or -1 if it
-    // is still running after `timeoutMs`.
-    long long exitCode(DWORD timeoutMs) const {
-        if (WaitForSingleObject(m_pi.hProcess, timeoutMs) != WAIT_OBJECT_0) {
-            return -1;
-        }
-        DWORD code = 0;
-        GetExitCodeProcess(m_pi.hProcess, &code);
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION m_pi{};
-    bool m_started = false;
-};
-
-std::string className(HWND hwnd) {
-    char name[64] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    return name;
-}
-
-// A visible top-level window of the process with the given class, or null.
-HWND findWindowOf(DWORD pid, const std::string& cls) {
-    struct Search {
-        DWORD pid;
-        const std::string* cls;
-        HWND found;
-    } search{pid, &cls, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            if (owner == s->pid && IsWindowVisible(hwnd) && className(hwnd) == *s->cls) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 HWND waitForWindow(DWORD pid, const std::string& cls, DWORD timeoutMs) {
     HWND found = nullptr;
-    wintest::waitUntil([&] { return (found = findWindowOf(pid, cls)) != nullptr; }, timeoutMs);
+    wintest::waitUntil([&] { return (found = wintest::findWindowOf(pid, cls)) != nullptr; },
+                       timeoutMs);
     return found;
-}
-
-// The board's labels, top row first.
-std::vector<HWND> boardLabels(HWND main) {
-    std::vector<HWND> labels;
-    EnumChildWindows(
-        main,
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            if (lstrcmpiA(className(hwnd).c_str(), "Static") == 0) {
-                reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&labels));
-    std::sort(labels.begin(), labels.end(), [](HWND a, HWND b) {
-        RECT ra;
-        RECT rb;
-        GetWindowRect(a, &ra);
-        GetWindowRect(b, &rb);
-        return ra.top < rb.top;
-    });
-    return labels;
 }
 
 std::vector<std::string> readBoard(const std::vector<HWND>& labels) {
@@ -303,7 +211,7 @@ void checkBoardGeometry(HWND main, const std::vector<HWND>& labels) {
 }
 
 void playAndQuit(const std::string& exe) {
-    GameProcess game(exe);
+    wintest::GameProcess game(exe);
     CHECK(game.started());
     if (!game.started()) {
         return;
@@ -328,7 +236,7 @@ void playAndQuit(const std::string& exe) {
     CHECK_EQ(wintest::windowText(main), "Vantrel");
     CHECK(FindWindowA("frmMain", "Vantrel") == main);
 
-    const auto labels = boardLabels(main);
+    const auto labels = wintest::boardLabels(main);
     CHECK_EQ(labels.size(), 8u);
     if (labels.size() != 8) {
         return;
@@ -348,8 +256,15 @@ void playAndQuit(const std::string& exe) {
     const RECT cannonBefore = rowInk(labels[7]);
     postKey(main, VK_LEFT);
     CHECK(wintest::waitUntil([&] { return boardHas(labels, 7, "      A        "); }, kEffectMs));
-    wintest::waitUntil([&] { return rowInk(labels[7]).left != cannonBefore.left; }, kEffectMs);
-    const RECT cannonAfter = rowInk(labels[7]);
+    // A row caught between the erase of its background and its text shows
+    // no ink at all, which is no new place of the cannon.
+    RECT cannonAfter{};
+    wintest::waitUntil(
+        [&] {
+            cannonAfter = rowInk(labels[7]);
+            return widthOf(cannonAfter) > 0 && cannonAfter.left != cannonBefore.left;
+        },
+        kEffectMs);
     std::printf("  cannon glyph %ld x %ld, one column = %ld px\n", widthOf(cannonAfter),
                 heightOf(cannonAfter), cannonBefore.left - cannonAfter.left);
     CHECK_EQ(cannonBefore.left - cannonAfter.left, px(13));
@@ -411,7 +326,7 @@ void playAndQuit(const std::string& exe) {
 }
 
 void waitAndClose(const std::string& exe) {
-    GameProcess game(exe);
+    wintest::GameProcess game(exe);
     CHECK(game.started());
     if (!game.started()) {
         return;

@@ -1,11 +1,13 @@
 #pragma once
 
 // A few helpers shared by the Windows test programs, which run under Wine
-// without a test framework: checks that count and report, and waits that pump
-// the message queue until a condition holds or a deadline passes.
+// without a test framework: checks that count and report, waits that pump
+// the message queue until a condition holds or a deadline passes, and the
+// game started as a process of its own and found by its windows.
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -107,6 +109,99 @@ inline std::string windowText(HWND hwnd) {
     text.resize(
         static_cast<std::size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
     return text;
+}
+
+// The game process, ended by force if a check left it running.
+class GameProcess {
+public:
+    explicit GameProcess(const std::string& exe) {
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        std::string commandLine = "\"" + exe + "\"";
+        m_started = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                   nullptr, nullptr, &si, &m_pi) != 0;
+    }
+    ~GameProcess() {
+        if (!m_started) {
+            return;
+        }
+        if (WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(m_pi.hProcess, 99);
+            WaitForSingleObject(m_pi.hProcess, 5000);
+        }
+        CloseHandle(m_pi.hThread);
+        CloseHandle(m_pi.hProcess);
+    }
+    GameProcess(const GameProcess&) = delete;
+    GameProcess& operator=(const GameProcess&) = delete;
+
+    bool started() const { return m_started; }
+    DWORD id() const { return m_pi.dwProcessId; }
+
+    // Waits for the process to end and returns its exit code, or -1 if it
+    // is still running after `timeoutMs`.
+    long long exitCode(DWORD timeoutMs) const {
+        if (WaitForSingleObject(m_pi.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+            return -1;
+        }
+        DWORD code = 0;
+        GetExitCodeProcess(m_pi.hProcess, &code);
+        return code;
+    }
+
+private:
+    PROCESS_INFORMATION m_pi{};
+    bool m_started = false;
+};
+
+inline std::string className(HWND hwnd) {
+    char name[64] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    return name;
+}
+
+// A visible top-level window of the process with the given class, or null.
+inline HWND findWindowOf(DWORD pid, const std::string& cls) {
+    struct Search {
+        DWORD pid;
+        const std::string* cls;
+        HWND found;
+    } search{pid, &cls, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == s->pid && IsWindowVisible(hwnd) && className(hwnd) == *s->cls) {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The board's labels, top row first.
+inline std::vector<HWND> boardLabels(HWND main) {
+    std::vector<HWND> labels;
+    EnumChildWindows(
+        main,
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            if (lstrcmpiA(className(hwnd).c_str(), "Static") == 0) {
+                reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&labels));
+    std::sort(labels.begin(), labels.end(), [](HWND a, HWND b) {
+        RECT ra;
+        RECT rb;
+        GetWindowRect(a, &ra);
+        GetWindowRect(b, &rb);
+        return ra.top < rb.top;
+    });
+    return labels;
 }
 
 // The pixels of `area` of a device context, row by row from the top, each as

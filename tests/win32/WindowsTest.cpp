@@ -6,6 +6,7 @@
 
 #include "Figures.h"
 #include "KeyCommands.h"
+#include "NewsQueue.h"
 #include "PlatformCalls.h"
 #include "ResourceIds.h"
 #include "WinTestSupport.h"
@@ -21,6 +22,8 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -41,6 +44,10 @@ public:
     std::function<void()> whileOpen;
     std::vector<Box> boxes;
     int ends = 0;
+    // Whether a UI Automation client listens, as on Windows 10 (1709) and
+    // later with a reader running; what the window asked it to say.
+    bool notificationsHeard = false;
+    std::vector<std::pair<HWND, std::string>> notified;
 
     int messageBox(HWND owner, const std::string& text, const std::string& caption,
                    UINT type) override {
@@ -57,7 +64,26 @@ public:
     }
 
     void endProgram() override { ++ends; }
+
+    bool notify(HWND window, std::string_view text) override {
+        notified.emplace_back(window, std::string(text));
+        return notificationsHeard;
+    }
 };
+
+// The windows whose accessible description changed, as hooked out of context.
+std::vector<HWND> g_described;
+
+void CALLBACK onDescriptionChange(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD,
+                                  DWORD) {
+    if (object == OBJID_CLIENT && child == CHILDID_SELF) {
+        g_described.push_back(hwnd);
+    }
+}
+
+bool described(HWND hwnd) {
+    return std::find(g_described.begin(), g_described.end(), hwnd) != g_described.end();
+}
 
 std::string rowShown(const frmMain& main, int row) {
     return wintest::windowText(main.label(row));
@@ -405,21 +431,48 @@ void testTimerAndBoxes() {
 }
 
 void testNewsAndDescriptions() {
-    // The window keeps what the session says for a screen reader: each row's
-    // description and the news, the opening picture's descriptions included.
+    // The window keeps what the session says for a screen reader as the
+    // accessible descriptions of the rows and of itself, the opening
+    // picture's included, and announces each change once.
     FakeCalls calls;
     frmMain main(calls);
     CHECK_EQ(main.rowDescription(7), "Board row 8 of 8: cannon in column 8");
     CHECK_EQ(main.lastNews(), "");
     main.show();
     KillTimer(main.handle(), frmMain::kStepTimerId);
+    HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_DESCRIPTIONCHANGE, EVENT_OBJECT_DESCRIPTIONCHANGE, nullptr,
+                        onDescriptionChange, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    const auto beat = [&](WPARAM key) {
+        g_described.clear();
+        sendKey(main.handle(), key);
+        SendMessageA(main.handle(), WM_TIMER, frmMain::kStepTimerId, 0);
+        wintest::pump(100);
+    };
 
-    sendKey(main.handle(), VK_RIGHT);
-    SendMessageA(main.handle(), WM_TIMER, frmMain::kStepTimerId, 0);
+    // With UI Automation listening, a notification says the news and the
+    // window's own description change goes unannounced, or a reader that
+    // listens to both would say it twice.
+    calls.notificationsHeard = true;
+    beat(VK_RIGHT);
     CHECK_EQ(main.lastNews(), "cannon column 9");
+    CHECK_EQ(calls.notified.size(), 1u);
+    CHECK(calls.notified.back() == std::make_pair(main.handle(), std::string("cannon column 9")));
+    CHECK(!described(main.handle()));
+    CHECK(described(main.label(7)));
     for (int r = 0; r < kRows; ++r) {
         CHECK_EQ(main.rowDescription(r), main.session().rowDescription(r));
     }
+
+    // Without it (before Windows 10, or a reader that only uses MSAA), the
+    // change of the description is announced.
+    calls.notificationsHeard = false;
+    Sleep(NewsQueue::kMinGapMs);
+    beat(VK_LEFT);
+    CHECK_EQ(main.lastNews(), "cannon column 8");
+    CHECK_EQ(calls.notified.size(), 2u);
+    CHECK(described(main.handle()));
+    UnhookWinEvent(hook);
 }
 
 void testCloseBox() {
@@ -662,7 +715,7 @@ int main() {
     wintest::group("keys reach the game; boxes and the end of the program", testKeys);
     wintest::group("typed keys reach the window, F1 included", testRealKeyboard);
     wintest::group("step timer, stopped by a box and set again by the answer", testTimerAndBoxes);
-    wintest::group("the session's news and row descriptions reach the window",
+    wintest::group("news and row descriptions reach a screen reader, each once",
                    testNewsAndDescriptions);
     wintest::group("close box ends the program without a question", testCloseBox);
     wintest::group("splash frame, picture, and a click that does nothing", testSplashLooks);

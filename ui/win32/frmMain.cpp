@@ -7,6 +7,8 @@
 #include "WindowProc.h"
 #include "modButtons.h"
 
+#include <commctrl.h>
+
 namespace {
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
@@ -38,7 +40,7 @@ std::int16_t currentShiftState() {
 
 frmMain::frmMain(PlatformCalls& calls) : m_calls(calls) {
     for (int row = 0; row < kRows; ++row) {
-        m_descriptions[static_cast<std::size_t>(row)] = m_session.rowDescription(row);
+        m_rowDescriptions[static_cast<std::size_t>(row)].setText(m_session.rowDescription(row));
     }
     Form_Initialize();
 }
@@ -107,6 +109,10 @@ void frmMain::createLabels() {
         // overlap covers only the empty bottom of the row above, never the top
         // of a cell, where the shot's glyph sits.
         SetWindowPos(label, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        // The label stays a plain static control; only a screen reader's
+        // request for its accessible object is answered here.
+        SetWindowSubclass(label, &frmMain::labelProc, static_cast<UINT_PTR>(row),
+                          reinterpret_cast<DWORD_PTR>(this));
         m_lblGame[static_cast<std::size_t>(row)] = label;
     }
 }
@@ -159,11 +165,24 @@ void frmMain::showRow(int row, std::string_view text) {
 }
 
 void frmMain::describeRow(int row, std::string_view description) {
-    m_descriptions.at(static_cast<std::size_t>(row)) = description;
+    m_rowDescriptions.at(static_cast<std::size_t>(row)).setText(description);
+    if (HWND label = m_lblGame.at(static_cast<std::size_t>(row))) {
+        // A reader that keeps what it read of the row reads it again.
+        NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, label, OBJID_CLIENT, CHILDID_SELF);
+    }
 }
 
 void frmMain::sayNews(std::string_view text) {
-    m_lastNews = text;
+    // The news becomes the description of the window, which has the
+    // keyboard. On Windows 10 (1709) and later, with a UI Automation reader
+    // listening, a notification says it. Otherwise the change of the
+    // description is announced, and MSAA readers speak a change of the
+    // focused object's description. Never both: a reader that listens to
+    // both (NVDA) would say the news twice.
+    m_news.setText(text);
+    if (m_hwnd != nullptr && !m_calls.notify(m_hwnd, m_news.text())) {
+        NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, m_hwnd, OBJID_CLIENT, CHILDID_SELF);
+    }
 }
 
 void frmMain::showBox(const BoxRequest& box) {
@@ -207,6 +226,20 @@ void frmMain::registerClass() {
     RegisterClassExA(&wc);
 }
 
+LRESULT CALLBACK frmMain::labelProc(HWND label, UINT msg, WPARAM wParam, LPARAM lParam,
+                                    UINT_PTR row, DWORD_PTR self) {
+    auto& description = reinterpret_cast<frmMain*>(self)->m_rowDescriptions.at(row);
+    if (msg == WM_GETOBJECT) {
+        if (const LRESULT answer = description.answerGetObject(label, wParam, lParam)) {
+            return answer;
+        }
+    } else if (msg == WM_NCDESTROY) {
+        description.detach();
+        RemoveWindowSubclass(label, &frmMain::labelProc, row);
+    }
+    return DefSubclassProc(label, msg, wParam, lParam);
+}
+
 LRESULT frmMain::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     // A key or a tick that arrives while a box is open (the box has the
     // keyboard then, but a message posted to this window still comes) or after
@@ -248,6 +281,11 @@ LRESULT frmMain::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         moveToSuggestedRect(m_hwnd, lParam);
         applyDpi(HIWORD(wParam));
         return 0;
+    case WM_GETOBJECT:
+        if (const LRESULT answer = m_news.answerGetObject(m_hwnd, wParam, lParam)) {
+            return answer;
+        }
+        return DefWindowProcA(m_hwnd, msg, wParam, lParam);
     case WM_DESTROY:
         // Closing the main window, with the close box or Alt+F4, ends the
         // program without a question.
@@ -255,6 +293,7 @@ LRESULT frmMain::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         PostQuitMessage(0);
         return 0;
     case WM_NCDESTROY: {
+        m_news.detach();
         HWND hwnd = m_hwnd;
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         m_hwnd = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AccessibleDescription.h"
 #include "GameSession.h"
 #include "SessionShell.h"
 
@@ -44,13 +45,12 @@ public:
     GameSession& session() { return m_session; }
     GameState& state() { return m_session.state(); }
 
-    // What a screen reader is to be told: each row's description and the
-    // last news, as the session handed them over. Nothing reads them yet
-    // beyond the tests; they wait for the screen reader's interface.
+    // What a screen reader reads as the accessible description of each row
+    // and of the window: the row's columns, and the last news.
     const std::string& rowDescription(int row) const {
-        return m_descriptions.at(static_cast<std::size_t>(row));
+        return m_rowDescriptions.at(static_cast<std::size_t>(row)).text();
     }
-    const std::string& lastNews() const { return m_lastNews; }
+    const std::string& lastNews() const { return m_news.text(); }
 
     // What the session asks of the window.
 
@@ -74,6 +74,8 @@ private:
     int textWidth(const std::string& text) const;
 
     static void registerClass();
+    static LRESULT CALLBACK labelProc(HWND label, UINT msg, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR row, DWORD_PTR self);
     template <class Window> friend LRESULT CALLBACK routeToWindow(HWND, UINT, WPARAM, LPARAM);
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -81,8 +83,8 @@ private:
     GameSession m_session{*this};
     HWND m_hwnd = nullptr;
     std::array<HWND, kRows> m_lblGame{};
-    std::array<std::string, kRows> m_descriptions;
-    std::string m_lastNews;
+    std::array<AccessibleDescription, kRows> m_rowDescriptions;
+    AccessibleDescription m_news;
     HFONT m_font = nullptr;
     UINT m_dpi = USER_DEFAULT_SCREEN_DPI;
 };

@@ -1,0 +1,275 @@
+// Listens to the real Vantrel.exe from another process as a screen reader's
+// MSAA layer does, and plays one game from the start to its loss: it says a
+// screen reader runs, hooks the game's events out of context (name,
+// description and live-region changes, alerts, focus, the foreground window)
+// and reads each event's object through AccessibleObjectFromEvent. It checks
+// the news at the speaking pace, every row named by its exact text and
+// described with its columns, and each box holding the keyboard with its
+// prompt there once and nothing from the game while it is open; and it
+// prints what it heard. Wine has no UI Automation notifications, so the game
+// takes its MSAA path here; win32_windows_test checks the notification call.
+
+#include "RowDescription.h"
+#include "WinTestSupport.h"
+
+#include <windows.h>
+
+#include <oleacc.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kEffectMs = 3000;
+
+struct WinEvent {
+    DWORD event;
+    HWND hwnd;
+    LONG object;
+    LONG child;
+    ULONGLONG at;
+};
+std::vector<WinEvent> g_arrived;
+
+// The events a reader listens to, and how the listing shows each.
+const std::map<DWORD, std::string> kListenedTo = {
+    {EVENT_SYSTEM_ALERT, "[alert] "},     {EVENT_SYSTEM_FOREGROUND, "[window] "},
+    {EVENT_OBJECT_FOCUS, "[focus] "},     {EVENT_OBJECT_NAMECHANGE, "[name] "},
+    {EVENT_OBJECT_DESCRIPTIONCHANGE, ""}, {EVENT_OBJECT_LIVEREGIONCHANGED, "[live region] "}};
+
+void CALLBACK onWinEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD,
+                         DWORD) {
+    if (kListenedTo.count(event) != 0) {
+        g_arrived.push_back({event, hwnd, object, child, GetTickCount64()});
+    }
+}
+
+std::string narrow(BSTR text) {
+    std::string result(static_cast<std::size_t>(SysStringLen(text)), '\0');
+    for (std::size_t i = 0; i < result.size(); ++i) {
+        result[i] = static_cast<char>(text[i]); // the game's texts are ASCII
+    }
+    SysFreeString(text);
+    return result;
+}
+
+struct Read {
+    std::string name = "(gone)";
+    std::string description;
+};
+
+// An object's name and description, as a reader reads them.
+Read readObject(IAccessible* object, VARIANT child) {
+    BSTR name = nullptr;
+    BSTR description = nullptr;
+    object->get_accName(child, &name);
+    object->get_accDescription(child, &description);
+    object->Release();
+    return {narrow(name), narrow(description)};
+}
+
+Read readWindow(HWND hwnd) {
+    IAccessible* object = nullptr;
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    return SUCCEEDED(AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, __uuidof(IAccessible),
+                                                reinterpret_cast<void**>(&object)))
+               ? readObject(object, self)
+               : Read{};
+}
+
+// What the listener heard, in order, with the time it arrived.
+struct Listener {
+    struct Heard {
+        ULONGLONG at;
+        std::string what;
+    };
+    std::vector<Heard> heard;
+    std::vector<Heard> news;
+    int rowNameChanges = 0;
+    int rowDescriptionChanges = 0;
+
+    // Reads the object of each event that arrived. A reader's calls pump
+    // messages, so more may arrive meanwhile; they wait for the next turn.
+    void hear() {
+        std::vector<WinEvent> events;
+        events.swap(g_arrived);
+        for (const WinEvent& e : events) {
+            const bool board = wintest::className(e.hwnd) == "frmMain";
+            if (wintest::className(GetParent(e.hwnd)) == "frmMain") {
+                (e.event == EVENT_OBJECT_NAMECHANGE ? rowNameChanges : rowDescriptionChanges)++;
+                continue;
+            }
+            IAccessible* object = nullptr;
+            VARIANT child{};
+            Read read;
+            if (SUCCEEDED(AccessibleObjectFromEvent(e.hwnd, e.object, e.child, &object, &child))) {
+                read = readObject(object, child);
+            }
+            if (e.event != EVENT_OBJECT_DESCRIPTIONCHANGE) {
+                heard.push_back({e.at, kListenedTo.at(e.event) + read.name});
+            } else if (board) {
+                news.push_back({e.at, read.description});
+                heard.push_back(news.back());
+            }
+        }
+    }
+
+    bool heardNews(const std::string& part, ULONGLONG since) const {
+        return std::any_of(news.begin(), news.end(), [&](const Heard& h) {
+            return h.at >= since && h.what.find(part) != std::string::npos;
+        });
+    }
+};
+
+// Every row, read while a box holds the board still.
+void checkRows(HWND main) {
+    const auto labels = wintest::boardLabels(main);
+    CHECK_EQ(labels.size(), 8u);
+    for (std::size_t row = 0; row < labels.size(); ++row) {
+        const std::string text = wintest::windowText(labels[row]);
+        const Read read = readWindow(labels[row]);
+        CHECK_EQ(read.name, text);
+        CHECK_EQ(read.description, describeRow(static_cast<int>(row), text));
+        std::printf("  row %zu \"%s\": %s\n", row + 1, text.c_str(), read.description.c_str());
+    }
+}
+
+// A box of the game: it holds the keyboard, its prompt is there once in all
+// a reader can read of it, and nothing comes from the game while it is open.
+// Runs `whileOpen`, then answers it with `button`.
+void checkBox(
+    Listener& listener, HWND box, const std::string& prompt, int button,
+    const std::function<void()>& whileOpen = [] {}) {
+    const ULONGLONG shown = GetTickCount64();
+    wintest::pump(300); // what the beat said just before the box arrives first
+    listener.hear();
+    const std::size_t heardBefore = listener.heard.size();
+    GUITHREADINFO keyboard{};
+    keyboard.cbSize = sizeof keyboard;
+    GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &keyboard);
+    CHECK(keyboard.hwndActive == box && GetParent(keyboard.hwndFocus) == box);
+    const Read dialog = readWindow(box);
+    CHECK_EQ(dialog.name, wintest::windowText(box));
+    std::string readable = dialog.name + "\n" + dialog.description + "\n";
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM all) -> BOOL {
+            const Read read = readWindow(child);
+            *reinterpret_cast<std::string*>(all) += read.name + "\n" + read.description + "\n";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&readable));
+    const auto first = readable.find(prompt);
+    CHECK(first != std::string::npos && readable.find(prompt, first + 1) == std::string::npos);
+    whileOpen();
+    wintest::pump(300);
+    listener.hear();
+    CHECK_EQ(listener.heard.size(), heardBefore);
+    listener.heard.push_back({shown, "[box] " + dialog.name + " " + prompt});
+    SendMessageTimeoutA(GetDlgItem(box, button), BM_CLICK, 0, 0, SMTO_NORMAL, 2000, nullptr);
+    CHECK(wintest::pumpUntil([&] { return !IsWindow(box); }, kEffectMs));
+}
+
+void playToLoss(const std::string& exe) {
+    wintest::GameProcess game(exe);
+    CHECK(game.started());
+    Listener listener;
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_MIN, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr,
+                                         onWinEvent, game.id(), 0, WINEVENT_OUTOFCONTEXT);
+    const auto until = [&](const std::function<bool()>& done, DWORD timeoutMs) {
+        return wintest::pumpUntil(
+            [&] {
+                listener.hear();
+                return done();
+            },
+            timeoutMs);
+    };
+    const auto window = [&](const char* cls, DWORD timeoutMs) {
+        HWND found = nullptr;
+        until([&] { return (found = wintest::findWindowOf(game.id(), cls)) != nullptr; },
+              timeoutMs);
+        return found;
+    };
+    PostMessageA(window("frmSplash", 20000), WM_KEYDOWN, VK_SPACE, 1);
+    HWND main = window("frmMain", kEffectMs);
+    const auto press = [&](WPARAM key) { PostMessageA(main, WM_KEYDOWN, key, 1); };
+    CHECK(main != nullptr);
+
+    // The cannon one column right, then a shot every half second until one
+    // has hit and one has missed (or two have hit, so that the wave is never
+    // shot down), and the wave marches down to the loss.
+    const ULONGLONG started = GetTickCount64();
+    press(VK_RIGHT);
+    CHECK(until([&] { return listener.heardNews("cannon column 9", started); }, kEffectMs));
+    HWND loss = nullptr;
+    ULONGLONG shot = 0;
+    until(
+        [&] {
+            const auto hits =
+                std::count_if(listener.news.begin(), listener.news.end(),
+                              [](const auto& h) { return h.what.find("hit, ") == 0; });
+            const bool enough =
+                hits >= 2 || (hits > 0 && listener.heardNews("shot missed", started));
+            if (GetTickCount64() - shot >= 500 && !enough) {
+                press(VK_SPACE);
+                shot = GetTickCount64();
+            }
+            return (loss = wintest::findWindowOf(game.id(), "#32770")) != nullptr;
+        },
+        90000);
+    CHECK(loss != nullptr);
+    if (loss == nullptr) {
+        return;
+    }
+    const ULONGLONG lost = GetTickCount64();
+    std::printf("the rows as read while the loss box is open:\n");
+    checkBox(listener, loss, "You lose!", IDOK, [&] { checkRows(main); });
+    CHECK(until([&] { return listener.heardNews("new game", lost); }, kEffectMs));
+
+    std::printf("heard, one game from the start to its loss:\n");
+    for (const auto& h : listener.heard) {
+        std::printf("  %6.2f s  %s\n", (static_cast<double>(h.at) - started) / 1000.0,
+                    h.what.c_str());
+    }
+    std::printf("row name changes %d, row description changes %d\n", listener.rowNameChanges,
+                listener.rowDescriptionChanges);
+    CHECK(listener.heardNews("wave on row 2", started) && listener.heardNews("hit, ", started) &&
+          listener.heardNews("wave on row 8", started));
+    for (std::size_t i = 1; i < listener.news.size(); ++i) {
+        // The session leaves 700 ms between announcements; events arrive
+        // with some jitter.
+        CHECK(listener.news[i].at - listener.news[i - 1].at >= 600);
+    }
+    CHECK(listener.rowDescriptionChanges > 0);
+
+    // The help box and the quit question; Yes ends the game.
+    press(VK_F1);
+    checkBox(listener, window("#32770", kEffectMs), "Use the left and right arrow keys", IDOK);
+    press(VK_ESCAPE);
+    checkBox(listener, window("#32770", kEffectMs), "Are you sure you want to quit?", IDYES);
+    CHECK_EQ(game.exitCode(5000), 0);
+    UnhookWinEvent(hook);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::printf("usage: %s PATH\\TO\\Vantrel.exe\n", argv[0]);
+        return 2;
+    }
+    const bool notifications =
+        GetProcAddress(LoadLibraryA("uiautomationcore.dll"), "UiaRaiseNotificationEvent");
+    std::printf("UI Automation notifications in this Wine: %s\n", notifications ? "yes" : "none");
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    // A screen reader says it runs; the game then looks for UI Automation.
+    SystemParametersInfoA(SPI_SETSCREENREADER, TRUE, nullptr, SPIF_SENDCHANGE);
+    wintest::group("a screen reader hears one game to its loss", [&] { playToLoss(argv[1]); });
+    SystemParametersInfoA(SPI_SETSCREENREADER, FALSE, nullptr, SPIF_SENDCHANGE);
+    CoUninitialize();
+    return wintest::summary();
+}
