@@ -119,7 +119,7 @@ def start_game(program, screen, arguments=()):
                           + game.stdout.read().decode(errors="replace"))
         return screen.find_window(game.pid, SPLASH_SIZE)
 
-    splash = wait_for("the splash", splash_or_death, 20)
+    splash = wait_for("the splash", splash_or_death, 60)
     return game, splash, time.monotonic() - started
 
 
@@ -139,7 +139,7 @@ def play_through(program, screen):
               "the splash asks for a border")
 
         main = wait_for("the main window",
-                        lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 20)
+                        lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 60)
         handover = time.monotonic() - seen
         print(f"main window {handover * 1000:.0f} ms after the splash was found")
         # The splash's time runs from its start inside the program, which the
@@ -214,7 +214,7 @@ def skip_splash(program, screen, press, what):
             if screen.focus() == splash:
                 press()
             main = wait_for("the main window",
-                            lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 20)
+                            lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 60)
         except Failure:
             stop(game)
             raise
@@ -274,7 +274,7 @@ def ignores_its_command_line(program, screen):
                                 ["-stylesheet", sheet, "-qwindowtitle", "Hacked", "-reverse"])
         try:
             main = wait_for("the main window named Vantrel",
-                            lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 20)
+                            lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 60)
             start = wait_for("the cannon", lambda: cannon_x(screen, main), 5)
             picture = screen.pixels(main, MAIN_SIZE)
             pixels = [p for row in picture for p in row]
@@ -339,7 +339,7 @@ def box_while_away(program, screen):
     other = None
     try:
         main = wait_for("the main window",
-                        lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 20)
+                        lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 60)
         wait_for("the main window to take the keyboard", lambda: screen.focus() == main, 5)
         other, other_window = another_program(screen)
         if screen.wm:
@@ -405,7 +405,7 @@ def closing_windows(program, screen):
     game, splash, _ = start_game(program, screen)
     try:
         main = wait_for("the main window",
-                        lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 20)
+                        lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 60)
         close_window(screen, main)
         code = game.wait(timeout=10)
         check(code == 0, f"the close box ended the program with exit code {code}")
@@ -449,7 +449,7 @@ def start_window_manager(name, screen, home):
         if manager.poll() is not None:
             raise Failure(f"{name} ended with exit code {manager.returncode}")
         return "window id" in screen.prop_root("_NET_SUPPORTING_WM_CHECK")
-    wait_for(f"{name} to manage the screen", running, 20)
+    wait_for(f"{name} to manage the screen", running, 60)
     screen.wm = name
     return manager
 
@@ -472,7 +472,7 @@ def splash_takes_keyboard_when_launched(program, screen):
         game = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
         try:
-            splash = wait_for("the splash", lambda: screen.find_window(game.pid, SPLASH_SIZE), 20)
+            splash = wait_for("the splash", lambda: screen.find_window(game.pid, SPLASH_SIZE), 60)
             # The window manager ties the window to the launch by this id.
             check(f'"{startup_id}"' in screen.prop(splash, "_NET_STARTUP_ID"),
                   "the splash does not carry the startup id: "
@@ -484,7 +484,7 @@ def splash_takes_keyboard_when_launched(program, screen):
             wait_for("the splash to take the keyboard", lambda: screen.focus() == splash, 5)
             screen.key("space")
             main = wait_for("the main window",
-                            lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 20)
+                            lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 60)
             wait_for("the main window to take the keyboard", lambda: screen.focus() == main, 5)
             print("the program completed its startup sequence: "
                   + next(m for m in launcher.startup_messages() if m.startswith("remove:")))

@@ -115,11 +115,12 @@ def start(game_command, screen, home, child_of_strace=False):
             with open(f"/proc/{game.pid}/task/{game.pid}/children") as children:
                 pids = children.read().split()
             return int(pids[0]) if pids else None
-        game.pid = wait_for("strace to start the program", traced_pid, 20)
+        game.pid = wait_for("strace to start the program", traced_pid, 60)
     # A slow start (under strace, say) can map the splash so late that its
-    # two seconds are nearly over: either window will do.
+    # two seconds are nearly over: either window will do. Under strace on a
+    # loaded machine the start can take a minute.
     first = wait_for("the splash", lambda: game.alive() or screen.find_window(
-        game.pid, SPLASH_SIZE) or screen.find_window(game.pid, MAIN_SIZE), 30)
+        game.pid, SPLASH_SIZE) or screen.find_window(game.pid, MAIN_SIZE), 120)
     if random.random() < 0.5 and screen.info(first)["size"] == SPLASH_SIZE:
         try:
             wait_for("the splash to take the keyboard", lambda: screen.focus() == first, 2)
@@ -127,8 +128,8 @@ def start(game_command, screen, home, child_of_strace=False):
         except Failure:
             pass  # the splash went by itself meanwhile
     game.main = wait_for("the main window",
-                         lambda: game.alive() or screen.find_window(game.pid, MAIN_SIZE), 30)
-    wait_for("the main window to take the keyboard", lambda: screen.focus() == game.main, 10)
+                         lambda: game.alive() or screen.find_window(game.pid, MAIN_SIZE), 120)
+    wait_for("the main window to take the keyboard", lambda: screen.focus() == game.main, 30)
     return game
 
 
@@ -176,7 +177,7 @@ def press_for_box(game, key):
     to that box and closed it instead."""
     game.screen.key(key)
     try:
-        wait_for("a box", game.boxes, 2)
+        wait_for("a box", game.boxes, 5)
     except Failure:
         return False
     answer_open_boxes(game)
