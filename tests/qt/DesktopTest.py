@@ -1,0 +1,722 @@
+#!/usr/bin/env python3
+"""Plays the real game program under the Wayland compositors players use,
+headless: sway, GNOME Shell and KWin, with the game native on Wayland or on
+X11 through Xwayland. The compositor itself reports titles, application ids,
+focus, attention and frames; keys come from one virtual keyboard that stays
+plugged in for the whole run.
+
+Usage: DesktopTest.py PATH/TO/vantrel --desktop sway|gnome|kwin [--platform wayland|xcb|default]
+  --platform default  the platform the program picks on its own in that session
+Exit codes: 0 passed, 1 failed, 77 skipped (the compositor is not installed).
+"""
+
+import argparse
+import array
+import ast
+import ctypes
+import json
+import os
+import shutil
+import signal
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+SKIP = 77
+SCREEN = (1024, 768)
+MAIN_SIZE = (212, 146)
+SPLASH_SIZE = (656, 81)
+SPLASH_MS = 2000
+APP_ID = "io.vantrel.Vantrel"
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE = os.path.dirname(os.path.dirname(HERE))
+# Compositors and the programs in them run as this user when the test runs as
+# root: sway refuses root, and the others should not need it either.
+NOBODY = 65534
+# Evdev key codes, the same on every keyboard and in every layout.
+KEYS = {"Escape": 1, "e": 18, "o": 24, "Return": 28, "h": 35, "x": 45, "c": 46,
+        "space": 57, "F1": 59, "Left": 105, "Right": 106}
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def wait_for(what, probe, timeout, step=0.1):
+    """Polls probe() until it returns something truthy. Compositors are slow
+    on a shared two-core machine: the limits are generous, not tight."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = probe()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise Failure(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(step)
+
+
+class WaylandKeyboard:
+    """One long-lived virtual keyboard: the us keymap is sent once, as a real
+    keyboard's is, and every key is an evdev code. (A tool that uploads a new
+    keymap for each key loses keys.) sway offers zwp_virtual_keyboard_v1,
+    KWin its own fake-input protocol. Speaks the Wayland wire protocol
+    itself, so it needs no bindings."""
+
+    def __init__(self, path):
+        self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.sock.connect(path)
+        self.last_id, self.buffer, self.globals = 1, b"", {}
+        self.registry = self.new_id()
+        self.send(1, 1, struct.pack("<I", self.registry))  # wl_display.get_registry
+        self.roundtrip()
+        seat = self.bind("wl_seat", 1)
+        self.keyboard = self.fake = None
+        if "zwp_virtual_keyboard_manager_v1" in self.globals:
+            manager = self.bind("zwp_virtual_keyboard_manager_v1", 1)
+            self.keyboard = self.new_id()
+            self.send(manager, 0, struct.pack("<II", seat, self.keyboard))
+            keymap = us_keymap()
+            fd = os.memfd_create("keymap")
+            os.write(fd, keymap)
+            self.send(self.keyboard, 0, struct.pack("<II", 1, len(keymap)), [fd])  # xkb_v1
+            os.close(fd)
+        elif "org_kde_kwin_fake_input" in self.globals:
+            self.fake = self.bind("org_kde_kwin_fake_input", 4)
+            self.send(self.fake, 0, wl_string("vantrel-test") + wl_string("the desktop test"))
+        else:
+            raise Failure("the compositor offers no virtual keyboard: " + " ".join(sorted(self.globals)))
+        self.roundtrip()
+
+    def new_id(self):
+        self.last_id += 1
+        return self.last_id
+
+    def send(self, target, opcode, body=b"", fds=()):
+        message = struct.pack("<II", target, (8 + len(body)) << 16 | opcode) + body
+        ancillary = [(socket.SOL_SOCKET, socket.SCM_RIGHTS, array.array("i", fds))] if fds else []
+        self.sock.sendmsg([message], ancillary)
+
+    def bind(self, interface, version):
+        name = self.globals[interface]
+        new = self.new_id()
+        self.send(self.registry, 0, struct.pack("<I", name) + wl_string(interface)
+                  + struct.pack("<II", version, new))
+        return new
+
+    def roundtrip(self):
+        done = self.new_id()
+        self.send(1, 0, struct.pack("<I", done))  # wl_display.sync
+        while True:
+            target, opcode, body = self.receive()
+            if target == done:
+                return
+            if target == 1 and opcode == 0:
+                raise Failure(f"Wayland error: {body[12:].rstrip(bytes(1)).decode()}")
+            if target == self.registry and opcode == 0:  # wl_registry.global
+                name, length = struct.unpack_from("<II", body)
+                self.globals[body[8:8 + length - 1].decode()] = name
+
+    def receive(self):
+        while len(self.buffer) < 8 or len(self.buffer) < struct.unpack_from("<I", self.buffer, 4)[0] >> 16:
+            data, ancillary, _, _ = self.sock.recvmsg(4096, socket.CMSG_SPACE(64))
+            for _, _, fds in ancillary:
+                for fd in array.array("i", fds[:len(fds) // 4 * 4]):
+                    os.close(fd)
+            check(data, "the compositor closed the keyboard's connection")
+            self.buffer += data
+        target, word = struct.unpack_from("<II", self.buffer)
+        body, self.buffer = self.buffer[8:word >> 16], self.buffer[word >> 16:]
+        return target, word & 0xffff, body
+
+    def press(self, name):
+        for state in (1, 0):
+            if self.keyboard:
+                stamp = int(time.monotonic() * 1000) & 0xffffffff
+                self.send(self.keyboard, 1, struct.pack("<III", stamp, KEYS[name], state))
+            else:
+                self.send(self.fake, 10, struct.pack("<II", KEYS[name], state))
+            self.roundtrip()
+            time.sleep(0.04)
+
+    def close(self):
+        self.sock.close()
+
+
+class KeyboardProcess:
+    """The virtual keyboard in a process of the desktop's own user: KWin
+    offers its fake input only to clients whose program it can look at."""
+
+    def __init__(self, desktop, path):
+        script = os.path.join(desktop.folder, "keyboard.py")
+        shutil.copy(os.path.abspath(__file__), script)
+        python = "/usr/bin/python3" if os.path.exists("/usr/bin/python3") else sys.executable
+        self.process = desktop.spawn([python, script, "--keyboard", path], log="keyboard.log",
+                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        check(self.process.stdout.readline().strip() == "ready",
+              "the virtual keyboard did not start: " + desktop.log("keyboard.log"))
+
+    def press(self, name):
+        self.process.stdin.write(name + "\n")
+        self.process.stdin.flush()
+        check(self.process.stdout.readline().strip() == "done", "the virtual keyboard ended")
+
+    def close(self):
+        self.process.stdin.close()
+        self.process.wait(timeout=10)
+
+
+def serve_keyboard(path):
+    """--keyboard PATH: presses the keys named on standard input, one a line."""
+    keyboard = WaylandKeyboard(path)
+    print("ready", flush=True)
+    for line in sys.stdin:
+        keyboard.press(line.strip())
+        print("done", flush=True)
+    return 0
+
+
+def wl_string(text):
+    data = text.encode() + b"\0"
+    return struct.pack("<I", len(data)) + data + b"\0" * (-len(data) % 4)
+
+
+def us_keymap():
+    xkb = ctypes.cdll.LoadLibrary("libxkbcommon.so.0")
+    xkb.xkb_context_new.restype = ctypes.c_void_p
+    xkb.xkb_keymap_new_from_names.restype = ctypes.c_void_p
+    xkb.xkb_keymap_new_from_names.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_int]
+    xkb.xkb_keymap_get_as_string.restype = ctypes.c_void_p
+    xkb.xkb_keymap_get_as_string.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    names = (ctypes.c_char_p * 5)(b"evdev", b"pc105", b"us", b"", b"")
+    keymap = xkb.xkb_keymap_new_from_names(xkb.xkb_context_new(0), names, 0)
+    check(keymap, "libxkbcommon has no us keymap")
+    return ctypes.string_at(xkb.xkb_keymap_get_as_string(keymap, 1)) + b"\0"
+
+
+class Window(dict):
+    """What the compositor says of one window: title, pid, app (the Wayland
+    app_id or the X11 class), desktop (the desktop file it was matched to,
+    where the compositor says), focused, attention, x11, frame (x, y, w, h)."""
+    __getattr__ = dict.get
+
+
+class Desktop:
+    """A compositor of its own: private runtime folder, home and D-Bus
+    session, run as an unprivileged user when the test is root."""
+    name = ""
+    tools = []
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.runtime = os.path.join(folder, "runtime")
+        self.home = os.path.join(folder, "home")
+        self.user = NOBODY if os.geteuid() == 0 else None
+        self.processes = []
+        for path in (self.runtime, self.home):
+            os.makedirs(path, mode=0o700)
+        share = os.path.join(self.home, ".local", "share", "applications")
+        os.makedirs(share)
+        self.env = {"PATH": "/usr/local/bin:/usr/bin:/bin", "HOME": self.home, "LANG": "C.UTF-8",
+                    "XDG_RUNTIME_DIR": self.runtime, "XDG_SESSION_TYPE": "wayland",
+                    "XDG_CONFIG_HOME": os.path.join(self.home, ".config"),
+                    "XDG_DATA_DIRS": "/usr/local/share:/usr/share"}
+        self.bus = os.path.join(self.runtime, "bus")
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + self.bus
+        self.keyboard = None
+
+    def own(self):
+        if self.user is not None:
+            for root, folders, files in os.walk(self.folder):
+                for name in [root] + [os.path.join(root, f) for f in folders + files]:
+                    os.chown(name, self.user, self.user)
+
+    def spawn(self, command, env=None, log=None, stdout=None, **options):
+        out = open(os.path.join(self.folder, log), "w") if log else subprocess.DEVNULL
+        err = subprocess.STDOUT if stdout is None else out
+        stdout = out if stdout is None else stdout
+        extra = {"user": self.user, "group": self.user, "extra_groups": []} if self.user is not None else {}
+        process = subprocess.Popen(command, env=env or self.env, stdout=stdout, stderr=err,
+                                   cwd=self.home, start_new_session=True,
+                                   **extra, **{"stdin": subprocess.DEVNULL, **options})
+        self.processes.append(process)
+        return process
+
+    def run(self, command, timeout=20):
+        extra = {"user": self.user, "group": self.user, "extra_groups": []} if self.user is not None else {}
+        return subprocess.run(command, env=self.env, capture_output=True, text=True, timeout=timeout,
+                              cwd=self.home, **extra)
+
+    def start(self):
+        self.own()
+        bus = self.spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                          "--address=unix:path=" + self.bus], log="dbus.log")
+        wait_for("the session bus", lambda: bus.poll() is None and os.path.exists(self.bus), 20)
+        self.start_compositor()
+
+    def stop(self):
+        if self.keyboard:
+            self.keyboard.close()
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                try:
+                    os.killpg(process.pid, signal.SIGTERM)
+                except ProcessLookupError:
+                    continue
+                try:
+                    process.wait(timeout=15)
+                except subprocess.TimeoutExpired:
+                    os.killpg(process.pid, signal.SIGKILL)
+                    process.wait()
+
+    def log(self, name):
+        try:
+            with open(os.path.join(self.folder, name), errors="replace") as log:
+                return log.read()
+        except OSError:
+            return ""
+
+    def key(self, *names):
+        for name in names:
+            self.keyboard.press(name)
+
+    def game_windows(self, pid):
+        return [w for w in self.windows() if w.pid == pid]
+
+    def focused(self):
+        return next((w for w in self.windows() if w.focused), None)
+
+
+class Sway(Desktop):
+    name = "sway"
+    tools = ["sway", "swaymsg", "xterm", "Xwayland"]
+
+    def start_compositor(self):
+        config = os.path.join(self.folder, "sway.conf")
+        with open(config, "w") as out:
+            # The stock configuration, on one headless output, and the
+            # session's environment (Xwayland's DISPLAY) left for the test.
+            out.write("include /etc/sway/config\n"
+                      f"output HEADLESS-1 mode {SCREEN[0]}x{SCREEN[1]} position 0 0\n"
+                      f"exec env > {self.runtime}/session.env\n")
+        self.own()
+        env = dict(self.env, WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1",
+                   WLR_RENDERER="pixman", XDG_CURRENT_DESKTOP="sway")
+        compositor = self.spawn(["sway", "-c", config], env=env, log="sway.log")
+        session = os.path.join(self.runtime, "session.env")
+
+        def started():
+            check(compositor.poll() is None, "sway ended:\n" + self.log("sway.log")[-2000:])
+            return os.path.exists(session) and os.path.getsize(session) > 0
+        wait_for("sway", started, 60)
+        time.sleep(0.2)
+        for line in open(session):
+            key, _, value = line.rstrip("\n").partition("=")
+            if key in ("WAYLAND_DISPLAY", "DISPLAY", "SWAYSOCK", "XDG_CURRENT_DESKTOP"):
+                self.env[key] = value
+        self.keyboard = KeyboardProcess(self, os.path.join(self.runtime, self.env["WAYLAND_DISPLAY"]))
+
+    def windows(self):
+        result = self.run(["swaymsg", "-r", "-t", "get_tree"])
+        found = []
+
+        def walk(node):
+            if node.get("pid"):
+                x11 = node.get("shell") == "xwayland"
+                rect = node["rect"]
+                found.append(Window(
+                    id=node["id"], pid=node["pid"], title=node.get("name") or "",
+                    app=(node.get("window_properties") or {}).get("class") if x11 else node.get("app_id"),
+                    desktop=None, focused=node["focused"], attention=node.get("urgent"), x11=x11,
+                    frame=(rect["x"], rect["y"], rect["width"], rect["height"])))
+            for child in node.get("nodes", []) + node.get("floating_nodes", []):
+                walk(child)
+        if result.returncode == 0:
+            walk(json.loads(result.stdout))
+        return found
+
+    def activate(self, window):
+        self.run(["swaymsg", f"[con_id={window.id}]", "focus"])
+
+
+GNOME_WINDOWS = r"""
+(function () {
+  const tracker = imports.gi.Shell.WindowTracker.get_default();
+  return JSON.stringify(global.get_window_actors().map(a => a.meta_window).map(w => {
+    const f = w.get_frame_rect(), app = tracker.get_window_app(w);
+    return {id: w.get_id(), pid: w.get_pid(), title: w.get_title() || '',
+            app: w.get_client_type() === 1 ? w.get_wm_class() : w.get_gtk_application_id() || w.get_wm_class(),
+            desktop: app && !app.is_window_backed() ? app.get_id() : null,
+            focused: w.has_focus(), attention: w.demands_attention || w.urgent,
+            x11: w.get_client_type() === 1, frame: [f.x, f.y, f.width, f.height]};
+  }));
+})()
+"""
+
+
+class Gnome(Desktop):
+    name = "gnome"
+    tools = ["gnome-shell", "gdbus", "xterm", "Xwayland"]
+
+    def start_compositor(self):
+        # Eval, which the test reads the shell's windows through, answers
+        # only in unsafe mode: a test-only extension turns it on.
+        extension = os.path.join(self.home, ".local", "share", "gnome-shell", "extensions",
+                                 "vantrel-test@vantrel.io")
+        os.makedirs(extension)
+        with open(os.path.join(extension, "metadata.json"), "w") as out:
+            json.dump({"uuid": "vantrel-test@vantrel.io", "name": "Vantrel test",
+                       "description": "Test only: lets the desktop test use Eval",
+                       "shell-version": ["43", "44"]}, out)
+        with open(os.path.join(extension, "extension.js"), "w") as out:
+            out.write("function init() {\n  return { enable() { global.context.unsafe_mode = true; },"
+                      " disable() { global.context.unsafe_mode = false; } };\n}\n")
+        # The shell's login-manager proxy wants a system bus: an empty one.
+        system_bus = os.path.join(self.runtime, "system_bus")
+        self.own()
+        self.spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                    "--address=unix:path=" + system_bus], log="system-bus.log")
+        wait_for("the system bus", lambda: os.path.exists(system_bus), 20)
+        settings = self.run(["gsettings", "set", "org.gnome.shell", "enabled-extensions",
+                             "['vantrel-test@vantrel.io']"])
+        check(settings.returncode == 0, "gsettings: " + settings.stderr)
+        self.env.update(WAYLAND_DISPLAY="wayland-vantrel", XDG_CURRENT_DESKTOP="GNOME")
+        env = dict(self.env, DBUS_SYSTEM_BUS_ADDRESS="unix:path=" + system_bus,
+                   XDG_SESSION_DESKTOP="gnome")
+        shell = self.spawn(["gnome-shell", "--headless", "--wayland", "--wayland-display",
+                            "wayland-vantrel", "--virtual-monitor", f"{SCREEN[0]}x{SCREEN[1]}"],
+                           env=env, log="gnome-shell.log")
+
+        def started():
+            check(shell.poll() is None, "GNOME Shell ended:\n" + self.log("gnome-shell.log")[-2000:])
+            return self.eval("global.context.unsafe_mode") is True
+        wait_for("GNOME Shell", started, 120, 0.5)
+        # It starts in the overview, and tells of its own start in a notification.
+        self.eval("Main.overview.hide(); Main.messageTray.getSources().forEach(s => s.destroy())")
+        display = wait_for("Xwayland's display",
+                           lambda: self.eval("imports.gi.GLib.getenv('DISPLAY')"), 20)
+        self.env["DISPLAY"] = display
+        self.eval("global._vantrelKeyboard = imports.gi.Clutter.get_default_backend()"
+                  ".get_default_seat().create_virtual_device("
+                  "imports.gi.Clutter.InputDeviceType.KEYBOARD_DEVICE)")
+
+    def eval(self, code):
+        result = self.run(["gdbus", "call", "--session", "--dest", "org.gnome.Shell",
+                           "--object-path", "/org/gnome/Shell", "--method", "org.gnome.Shell.Eval", code])
+        out = result.stdout.strip()
+        if not out.startswith("(true, "):
+            return None
+        # A GVariant tuple of a flag and the JSON of the value.
+        value = ast.literal_eval("(True, " + out[len("(true, "):])[1]
+        return json.loads(value) if value else None
+
+    def windows(self):
+        windows = []
+        for w in json.loads(self.eval(GNOME_WINDOWS) or "[]"):
+            w["frame"] = tuple(w["frame"])
+            windows.append(Window(w))
+        return windows
+
+    def activate(self, window):
+        self.eval(f"global.get_window_actors().map(a => a.meta_window).filter(w => w.get_id() == "
+                  f"{window.id}).forEach(w => w.activate(global.get_current_time()))")
+
+    def key(self, *names):
+        # The shell's own virtual keyboard, made once; the same evdev codes.
+        for name in names:
+            for state in ("PRESSED", "RELEASED"):
+                self.eval("global._vantrelKeyboard.notify_key(imports.gi.GLib.get_monotonic_time(), "
+                          f"{KEYS[name]}, imports.gi.Clutter.KeyState.{state})")
+                time.sleep(0.04)
+
+
+KWIN_WINDOWS = """
+function rect(r) { return [r.x, r.y, r.width, r.height]; }
+print("%s " + JSON.stringify(workspace.clientList().map(function (c) {
+  return {id: c.internalId.toString(), pid: c.pid, title: c.caption, app: c.resourceClass,
+          desktop: c.desktopFileName, focused: c.active, attention: c.demandsAttention,
+          x11: c.windowId > 0, frame: rect(c.frameGeometry)};
+})));
+"""
+
+
+class KWin(Desktop):
+    name = "kwin"
+    tools = ["kwin_wayland", "gdbus", "xterm", "Xwayland"]
+
+    def start_compositor(self):
+        # Debian's kwin_wayland carries a file capability that a container
+        # cannot grant, which makes it fail to start: a plain copy runs. (Its
+        # own plugins insist on that program name.)
+        binary = os.path.join(self.folder, "bin", "kwin_wayland")
+        os.makedirs(os.path.dirname(binary))
+        shutil.copy(shutil.which("kwin_wayland"), binary)
+        self.own()
+        self.scripts = 0
+        self.env.update(WAYLAND_DISPLAY="wayland-vantrel", XDG_CURRENT_DESKTOP="KDE")
+        env = dict(self.env, KDE_FULL_SESSION="true", KWIN_WAYLAND_NO_PERMISSION_CHECKS="1")
+        session = os.path.join(self.runtime, "session.env")
+        kwin = self.spawn([binary, "--virtual", "--width", str(SCREEN[0]), "--height", str(SCREEN[1]),
+                           "--socket", "wayland-vantrel", "--xwayland", "--no-lockscreen",
+                           "--no-global-shortcuts", "--no-kactivities",
+                           f"sh -c 'env > {session}.part && mv {session}.part {session}'"],
+                          env=env, log="kwin.log")
+
+        def started():
+            check(kwin.poll() is None, "KWin ended:\n" + self.log("kwin.log")[-2000:])
+            return os.path.exists(session)
+        wait_for("KWin and its Xwayland", started, 120, 0.5)
+        for line in open(session):
+            key, _, value = line.rstrip("\n").partition("=")
+            if key == "DISPLAY":
+                self.env[key] = value
+        self.keyboard = KeyboardProcess(self, os.path.join(self.runtime, "wayland-vantrel"))
+
+    def script(self, code):
+        """Runs a KWin script; what it prints comes back through KWin's log."""
+        self.scripts += 1
+        marker = f"vantrel-test-{self.scripts}"
+        path = os.path.join(self.folder, marker + ".js")
+        with open(path, "w") as out:
+            out.write(code.replace("%s", marker))
+        os.chmod(path, 0o644)
+        call = ["gdbus", "call", "--session", "--dest", "org.kde.KWin", "--object-path", "/Scripting",
+                "--method"]
+        self.run(call + ["org.kde.kwin.Scripting.loadScript", path, marker])
+        self.run(call + ["org.kde.kwin.Scripting.start"])
+        found = None
+        for _ in range(100):
+            for line in self.log("kwin.log").splitlines():
+                if marker + " " in line:
+                    found = line.split(marker + " ", 1)[1]
+            if found is not None or "%s" not in code:
+                break
+            time.sleep(0.05)
+        self.run(call + ["org.kde.kwin.Scripting.unloadScript", marker])
+        return found
+
+    def windows(self):
+        text = self.script(KWIN_WINDOWS)
+        return [Window(w, frame=tuple(w["frame"])) for w in json.loads(text)] if text else []
+
+    def activate(self, window):
+        self.script("workspace.clientList().forEach(function (c) { if (c.internalId.toString() == '%s')"
+                    " workspace.activeClient = c; });".replace("%s", window.id))
+
+
+DESKTOPS = {"sway": Sway, "gnome": Gnome, "kwin": KWin}
+
+
+def centre(frame):
+    x, y, w, h = frame
+    return (2 * x + w) / 2, (2 * y + h) / 2
+
+
+class Run:
+    """One game on one desktop, its checks recorded by name: a failed check
+    is reported and the next one goes on where it can."""
+
+    def __init__(self, desktop, program, platform):
+        self.desktop, self.program, self.platform = desktop, program, platform
+        self.results = {}
+        self.game = None
+
+    def check(self, name, action):
+        try:
+            detail = action()
+            self.results[name] = "pass"
+            print(f"  ok    {name}: {detail}")
+        except Failure as failure:
+            self.results[name] = "FAIL"
+            print(f"  FAIL  {name}: {failure}")
+
+    def start_game(self):
+        env = dict(self.desktop.env)
+        if self.platform != "default":
+            env["QT_QPA_PLATFORM"] = self.platform
+        self.game = self.desktop.spawn([self.program], env=env, log="game.log")
+        self.started = time.monotonic()
+
+    def windows(self):
+        check(self.game.poll() is None, f"the program ended with {self.game.returncode}:\n"
+              + self.desktop.log("game.log"))
+        return self.desktop.game_windows(self.game.pid)
+
+    def main_window(self):
+        return next((w for w in self.windows() if w.title.startswith("Vantrel")
+                     and w.frame[2] < SPLASH_SIZE[0] - 100 and w.frame[3] > 100), None)
+
+    def box(self, title=None):
+        main = self.main_window()
+        return next((w for w in self.windows() if (main is None or w.id != main.id)
+                     and (title is None or w.title == title)), None)
+
+    def focused(self, window):
+        return wait_for(f"{window.title!r} to take the keyboard", lambda: next(
+            (w for w in self.windows() if w.id == window.id and w.focused), None), 20)
+
+    # The checks.
+
+    def splash_skipped_by_a_key(self):
+        splash = wait_for("the splash", lambda: next(iter(self.windows()), None), 60)
+        splash = self.focused(splash)
+        seen = time.monotonic()
+        self.desktop.key("space")
+        main = wait_for("the main window", self.main_window, 30, 0.05)
+        skipped = time.monotonic() - seen
+        check(skipped < (SPLASH_MS - 300) / 1000,
+              f"the main window came {skipped * 1000:.0f} ms after the splash had the keyboard")
+        self.main = self.focused(main)
+        return f"the splash took the keyboard; a key opened the main window in {skipped * 1000:.0f} ms"
+
+    def names(self):
+        main = self.main
+        check(main.title == "Vantrel", f"the main window is titled {main.title!r}")
+        others = [w.title for w in self.windows() if w.id != main.id]
+        check(not others, f"other windows are open beside the main window: {others}")
+        if main.x11:
+            check(main.app == "vantrel", f"the X11 class is {main.app!r}")
+        else:
+            check(main.app == APP_ID, f"the app_id is {main.app!r}")
+        if main.desktop is not None or self.desktop.name != "sway":
+            check((main.desktop or "").removesuffix(".desktop") == APP_ID,
+                  f"matched to the desktop file {main.desktop!r}")
+        return (f"caption {main.title!r}, {'X11 class' if main.x11 else 'app_id'} {main.app!r}, "
+                f"desktop file {main.desktop!r}")
+
+    def box_over_game(self, box, what):
+        box_centre, main_centre = centre(box.frame), centre(self.main.frame)
+        check(abs(box_centre[0] - main_centre[0]) <= 2 and abs(box_centre[1] - main_centre[1]) <= 2,
+              f"the {what} frame {box.frame} is not centred on the game's frame {self.main.frame}")
+        check(box.title == "" or not box.title.endswith(">"), f"the {what} is titled {box.title!r}")
+
+    def help_box(self):
+        self.desktop.key("F1")
+        box = wait_for("the help box", lambda: self.box("Help File"), 20)
+        box = self.focused(box)
+        self.box_over_game(box, "help box")
+        self.desktop.key("Return")
+        wait_for("the help box to close", lambda: not self.box(), 20)
+        self.focused(self.main)
+        return f"help box {box.frame} over the game {self.main.frame}, closed by Return"
+
+    def box_while_away(self):
+        typed = os.path.join(self.desktop.home, "typed.txt")
+        other = self.desktop.spawn(["xterm", "-T", "other", "-e", "sh", "-c", f"cat > {typed}"],
+                                   log="other.log")
+        try:
+            def other_window():
+                check(other.poll() is None, f"the other program ended with {other.returncode}: " + self.desktop.log("other.log")[-300:])
+                return next((w for w in self.desktop.windows() if w.title == "other"), None)
+            window = wait_for("the other program's window", other_window, 30)
+            if not window.focused:
+                self.desktop.activate(window)
+            wait_for("the other program to take the keyboard", lambda: next(
+                (w for w in self.desktop.windows() if w.title == "other" and w.focused), None), 20)
+            left = time.monotonic()
+            # Nobody steers: the wave reaches the bottom row in about 16 s, and
+            # the game then asks for attention.
+            wait_for("the game to ask for attention", lambda: self.main_window().attention
+                     or self.box("Sorry!"), 60, 0.2)
+            time.sleep(1.0)
+            focus = self.desktop.focused()
+            check(focus is not None and focus.title == "other",
+                  f"the loss box took the keyboard from the other program: {focus}")
+            self.desktop.key("e", "c", "h", "o", "Return")
+            wait_for("the other program to get the keys", lambda: os.path.exists(typed)
+                     and open(typed).read() == "echo\n", 20)
+            check(self.main_window().attention, "the game does not ask for attention")
+            print(f"        the game asked for attention {time.monotonic() - left:.1f} s after the "
+                  "player left; the other program got the keys")
+            self.desktop.activate(self.main_window())
+            box = wait_for("the loss box", lambda: self.box("Sorry!"), 20)
+            box = self.focused(box)
+            self.box_over_game(box, "loss box")
+            self.desktop.key("Return")
+            wait_for("the loss box to close", lambda: not self.box(), 20)
+            self.focused(self.main)
+            return "the other program kept the keyboard; back at the game the box took it"
+        finally:
+            if other.poll() is None:
+                os.killpg(other.pid, signal.SIGTERM)
+                other.wait(timeout=10)
+
+    def quit(self):
+        self.desktop.key("Escape")
+        box = wait_for("the quit question", lambda: self.box(), 20)
+        box = self.focused(box)
+        self.box_over_game(box, "quit question")
+        self.desktop.key("Return")
+        try:
+            code = self.game.wait(timeout=20)
+        except subprocess.TimeoutExpired:
+            raise Failure("Escape and Return did not end the program")
+        check(code == 0, f"the program ended with {code}")
+        return f"quit question {box.title!r} {box.frame}; Return ended the program with 0"
+
+    def play(self):
+        self.start_game()
+        try:
+            self.check("a key skips the splash", self.splash_skipped_by_a_key)
+            if "a key skips the splash" in self.results and self.results["a key skips the splash"] != "pass":
+                return
+            self.check("app_id and desktop file", self.names)
+            self.check("help box over the game", self.help_box)
+            self.check("loss box while away", self.box_while_away)
+            self.check("Escape then Yes ends with 0", self.quit)
+        finally:
+            if self.game.poll() is None:
+                os.killpg(self.game.pid, signal.SIGKILL)
+                self.game.wait()
+            print("  the program said: " + (self.desktop.log("game.log").strip() or "nothing"))
+
+
+def main():
+    if sys.argv[1:2] == ["--keyboard"]:
+        return serve_keyboard(sys.argv[2])
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("program")
+    parser.add_argument("--desktop", choices=sorted(DESKTOPS), required=True)
+    parser.add_argument("--platform", choices=["wayland", "xcb", "default"], default="wayland")
+    args = parser.parse_args()
+    kind = DESKTOPS[args.desktop]
+    missing = [tool for tool in kind.tools + ["dbus-daemon"] if not shutil.which(tool)]
+    if missing:
+        print("skipped: not installed: " + ", ".join(missing))
+        return SKIP
+    folder = tempfile.mkdtemp(prefix=f"vantrel-{args.desktop}-")
+    os.chmod(folder, 0o755)
+    desktop = kind(folder)
+    # The program is copied into the folder, where the desktop's user can run it.
+    program = os.path.join(folder, "vantrel")
+    shutil.copy(args.program, program)
+    with open(os.path.join(SOURCE, "packaging", "linux", "vantrel.desktop.in")) as entry:
+        text = entry.read().replace("@VANTREL_PROGRAM@", program).replace("@VANTREL_APP_ID@", APP_ID)
+    with open(os.path.join(desktop.home, ".local", "share", "applications", APP_ID + ".desktop"), "w") as out:
+        out.write(text)
+    run = None
+    try:
+        desktop.start()
+        print(f"{args.desktop}, the program on {args.platform}:")
+        run = Run(desktop, program, args.platform)
+        run.play()
+    except Failure as failure:
+        print(f"FAILED: {failure}")
+        return 1
+    finally:
+        desktop.stop()
+        shutil.rmtree(folder, ignore_errors=True)
+    failed = [name for name, result in run.results.items() if result != "pass"]
+    print("failed: " + ", ".join(failed) if failed else "passed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
