@@ -35,11 +35,11 @@ private:
     std::unique_ptr<frmSplash> m_splash;
     frmMain* m_main = nullptr; // owned by the splash
     std::unique_ptr<BoxRecorder> m_boxes;
-    bool m_mainShownWhenSplashHid = false;
+    bool m_mainHiddenWhenSplashHid = false;
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == m_splash.get() && event->type() == QEvent::Hide) {
-            m_mainShownWhenSplashHid = m_main->isVisible();
+            m_mainHiddenWhenSplashHid = !m_main->isVisible();
         }
         return false;
     }
@@ -49,7 +49,8 @@ private:
         QVERIFY(m_main->isVisible());
         QVERIFY(!m_splash->isVisible());
         QVERIFY(!m_splash->tmrDone().isActive());
-        QVERIFY(m_mainShownWhenSplashHid);
+        // No two windows called Vantrel on the screen at once.
+        QVERIFY(m_mainHiddenWhenSplashHid);
         QVERIFY(m_main->tmrStep().isActive());
         QCOMPARE(mainWindowCount(), 1);
         QTRY_COMPARE(QApplication::activeWindow(), m_main);
@@ -66,7 +67,7 @@ private slots:
         m_boxes = std::make_unique<BoxRecorder>(*main);
         m_splash = std::make_unique<frmSplash>(std::move(main));
         m_splash->installEventFilter(this);
-        m_mainShownWhenSplashHid = false;
+        m_mainHiddenWhenSplashHid = false;
         m_splash->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_splash.get()));
         QTRY_COMPARE(QApplication::activeWindow(), m_splash.get());
@@ -80,8 +81,8 @@ private slots:
     void splashLooksAsDesigned() {
         const Qt::WindowFlags flags = m_splash->windowFlags();
         QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
-        // A splash window gets no taskbar button.
-        QCOMPARE(flags & Qt::WindowType_Mask, Qt::SplashScreen);
+        // A tool window gets no taskbar button, and the keyboard everywhere.
+        QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool);
         QCOMPARE(m_splash->size(), QSize(kSplashWidth, kSplashHeight));
         QCOMPARE(m_splash->minimumSize(), m_splash->maximumSize());
         QCOMPARE(m_splash->palette().color(QPalette::Window), QColor(Qt::black));

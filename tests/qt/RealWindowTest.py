@@ -130,10 +130,10 @@ def play_through(program, screen):
         info = screen.info(splash)
         print(f"splash mapped {startup * 1000:.0f} ms after start, at {info['pos']}")
         check_centred(screen, splash, "splash")
-        # Qt marks a borderless splash by its window type alone, other
-        # borderless windows by Motif hints without decorations.
+        # A tool window, which gets no taskbar button; Qt marks a borderless
+        # one by Motif hints without decorations.
         kind = screen.prop(splash, "_NET_WM_WINDOW_TYPE")
-        check("_NET_WM_WINDOW_TYPE_SPLASH" in kind, f"splash has window type {kind.strip()}")
+        check("_NET_WM_WINDOW_TYPE_UTILITY" in kind, f"splash has window type {kind.strip()}")
         check("_KDE_NET_WM_WINDOW_TYPE_OVERRIDE" in kind
               or "0x2, 0x0, 0x0" in screen.prop(splash, "_MOTIF_WM_HINTS"),
               "the splash asks for a border")

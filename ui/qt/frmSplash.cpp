@@ -17,9 +17,10 @@
 frmSplash::frmSplash() : frmSplash(nullptr) {}
 
 frmSplash::frmSplash(std::unique_ptr<frmMain> main) : m_main(std::move(main)) {
-    // Borderless, and a splash rather than an application window, so that it
-    // gets no taskbar button. It still takes the keyboard: see Form_Load.
-    setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
+    // Borderless, and a tool window rather than an application window, so that
+    // it gets no taskbar button. Not a splash window: some window managers
+    // (KWin) never give a splash the keyboard, and a key must skip it.
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
     setFixedSize(kSplashWidth, kSplashHeight);
 
     QPalette background = palette();
@@ -88,8 +89,11 @@ void frmSplash::handover() {
     if (!m_main) {
         m_main = std::make_unique<frmMain>();
     }
-    // The main window is on the screen before the splash goes, so Qt never
-    // sees the program without a window and never quits in between.
+    // The splash leaves the screen before the main window comes: both are
+    // called Vantrel, and a window manager that keeps captions unique (KWin)
+    // would call the main window "Vantrel <2>" for the whole game. Hiding is
+    // not closing, so Qt does not end the program in between.
+    hide();
     m_main->show();
     m_main->activateWindow();
     m_main->raise();
