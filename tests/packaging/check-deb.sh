@@ -47,12 +47,16 @@ for path in ./usr/games/vantrel \
 done
 
 # Dependencies must come from what the program links, so the Qt libraries and
-# the C++ runtime must be there with versions, and nothing typed by hand.
+# the C++ runtime must be there with versions, and no library typed by hand.
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
     [[ ", $depends" == *", $lib (>= "* ]] || fail "Depends lacks a versioned $lib"
 done
+# The display plugins are no library the program links: named by hand.
+[[ ", $depends," == *", qt6-qpa-plugins,"* ]] || fail "Depends lacks qt6-qpa-plugins (X11)"
+[[ ", $(dpkg-deb -f "$deb" Recommends)," == *", qt6-wayland,"* ]] ||
+    fail "Recommends lacks qt6-wayland"
 [[ $(dpkg-deb -f "$deb" Section) == games ]] || fail "section is not games"
 
 dpkg-deb -x "$deb" "$work/root"

@@ -22,6 +22,7 @@ int runGame(int argc, char* argv[], const std::function<void(frmSplash&)>& befor
         return EXIT_FAILURE;
     }
 
+    choosePlatform();
     const QByteArray startupId = launchStartupId();
     if (lateReaders == LateReaders::Join) {
         joinAccessibilityBusWhenPresent();
@@ -40,6 +41,10 @@ int runGame(int argc, char* argv[], const std::function<void(frmSplash&)>& befor
     QApplication::setApplicationVersion(
         QString::fromUtf8(kVersion.data(), static_cast<qsizetype>(kVersion.size())));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/vantrel.png")));
+    // The desktop entry's name: the windows' app_id on Wayland, and on X11 the
+    // hint that ties them to the entry, so that docks show its name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VANTREL_APP_ID));
+    nameDesktopEntryOnWindows();
 
     frmSplash splash;
     markStartupWindow(splash, startupId);

@@ -1,5 +1,6 @@
 #include "MessageBoxDialog.h"
 
+#include "BoxFrame.h"
 #include "GameServices.h"
 
 #include <QIcon>
@@ -28,7 +29,7 @@ QMessageBox* createMessageBox(QWidget& owner, const BoxRequest& request) {
     // The prompts are game texts, not markup: never let Qt guess rich text.
     box->setTextFormat(Qt::PlainText);
     box->setText(toQString(request.prompt));
-    box->setWindowTitle(toQString(request.title));
+    fitBoxToDesktop(*box, owner, request.title);
     // A box without a title (the quit question) is still announced by the
     // game's name. The prompt is read from the box's text label; giving it
     // to the box as its description too would make readers say it twice.

@@ -1,6 +1,8 @@
 #include "StartupNotice.h"
 
+#include <QEvent>
 #include <QGuiApplication>
+#include <QVariant>
 #include <QWidget>
 #include <cstdint>
 #include <cstdlib>
@@ -31,31 +33,68 @@ xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
     return atom;
 }
 
-} // namespace
-
-void markStartupWindow(QWidget& window, const QByteArray& startupId) {
-    if (startupId.isEmpty()) {
-        return;
-    }
+// Sets a UTF-8 text property on a top-level window; winId() creates the
+// native window if it does not exist yet. Does nothing off X11.
+void setTextProperty(QWidget& window, const char* name, const QByteArray& value) {
     const auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
     if (x11 == nullptr || x11->connection() == nullptr) {
         return;
     }
     xcb_connection_t* connection = x11->connection();
-    const xcb_atom_t property = internAtom(connection, "_NET_STARTUP_ID");
+    const xcb_atom_t property = internAtom(connection, name);
     const xcb_atom_t utf8 = internAtom(connection, "UTF8_STRING");
     if (property == XCB_ATOM_NONE || utf8 == XCB_ATOM_NONE) {
         return;
     }
-    // winId() creates the native window if it does not exist yet.
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE,
                         static_cast<xcb_window_t>(window.winId()), property, utf8, 8,
-                        static_cast<std::uint32_t>(startupId.size()), startupId.constData());
+                        static_cast<std::uint32_t>(value.size()), value.constData());
     xcb_flush(connection);
+}
+
+// Names the desktop entry on each top-level window as it is first shown.
+class DesktopEntryNamer : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            auto* widget = qobject_cast<QWidget*>(watched);
+            if (widget != nullptr && widget->isWindow() && !widget->property(kNamed).toBool()) {
+                widget->setProperty(kNamed, true);
+                const QByteArray name = QGuiApplication::desktopFileName().toUtf8();
+                // KWin reads the first, GNOME Shell the second.
+                setTextProperty(*widget, "_KDE_NET_WM_DESKTOP_FILE", name);
+                setTextProperty(*widget, "_GTK_APPLICATION_ID", name);
+            }
+        }
+        return false;
+    }
+
+private:
+    static constexpr const char* kNamed = "vantrelDesktopEntryNamed";
+};
+
+} // namespace
+
+void markStartupWindow(QWidget& window, const QByteArray& startupId) {
+    if (!startupId.isEmpty()) {
+        setTextProperty(window, "_NET_STARTUP_ID", startupId);
+    }
+}
+
+void nameDesktopEntryOnWindows() {
+    if (QGuiApplication::platformName() == QStringLiteral("xcb") &&
+        !QGuiApplication::desktopFileName().isEmpty()) {
+        qApp->installEventFilter(new DesktopEntryNamer(qApp));
+    }
 }
 
 #else
 
 void markStartupWindow(QWidget& /*window*/, const QByteArray& /*startupId*/) {}
+
+void nameDesktopEntryOnWindows() {}
 
 #endif

@@ -19,3 +19,10 @@ QByteArray launchStartupId();
 // window manager looks for it when the window is mapped. Does nothing without
 // an id or off X11.
 void markStartupWindow(QWidget& window, const QByteArray& startupId);
+
+// Qt names the desktop entry (setDesktopFileName) to Wayland compositors as
+// the windows' app_id, but not to X11 window managers: KWin and GNOME Shell
+// then look for an entry named after the window's class, vantrel.desktop,
+// which does not exist. From now on every top-level window carries the
+// entry's name as it is first shown. Does nothing off X11.
+void nameDesktopEntryOnWindows();

@@ -41,7 +41,10 @@ bool isCentred(const QRect& frame, const QRect& area) {
 } // namespace
 
 void centreOnScreen(QWidget& window) {
-    const QRect area = availableArea(window);
+    centreOn(window, availableArea(window));
+}
+
+void centreOn(QWidget& window, const QRect& area) {
     if (area.isNull()) {
         return;
     }
@@ -61,11 +64,15 @@ void centreOnScreen(QWidget& window) {
 
 void centreOnScreenWithFrame(QWidget& window) {
     centreOnScreen(window);
+    centreWithFrame(window, [&window]() { return availableArea(window); });
+}
+
+void centreWithFrame(QWidget& window, const std::function<QRect()>& area) {
     auto* poll = new QTimer(&window);
     poll->setInterval(kFramePollMs);
     QObject::connect(
         poll, &QTimer::timeout, &window,
-        [&window, poll, polls = 0, asks = 0, centrings = 0, sinceCentring = 0]() mutable {
+        [&window, area, poll, polls = 0, asks = 0, centrings = 0, sinceCentring = 0]() mutable {
             QWindow* handle = window.windowHandle();
             const QRect client = window.geometry();
             // Only a mapped window at its own size, inside a frame larger than
@@ -75,7 +82,7 @@ void centreOnScreenWithFrame(QWidget& window) {
                 // Not mapped yet.
             } else if (const QRect frame = handle->frameGeometry();
                        frame != client && frame.contains(client)) {
-                if (centrings > 0 && isCentred(frame, availableArea(window))) {
+                if (centrings > 0 && isCentred(frame, area())) {
                     poll->deleteLater();
                     return;
                 }
@@ -86,7 +93,7 @@ void centreOnScreenWithFrame(QWidget& window) {
                     }
                     ++centrings;
                     sinceCentring = 0;
-                    centreOnScreen(window);
+                    centreOn(window, area());
                 }
             } else if (asks < kFrameAsks && polls % kFramePollsPerAsk == 0) {
                 ++asks;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+
+class QRect;
 class QWidget;
 
 // Moves a top-level window to the centre of the available area of its screen,
@@ -13,3 +16,13 @@ void centreOnScreen(QWidget& window);
 // instead, and the move is checked and made again if it went astray. With no
 // window manager there is no frame and the client area stays where it is.
 void centreOnScreenWithFrame(QWidget& window);
+
+// Moves a top-level window so that its frame, as far as Qt knows it, is
+// centred on `area`.
+void centreOn(QWidget& window, const QRect& area);
+
+// Once a window about to be shown is framed, centres its frame on the
+// rectangle `area` gives (asked again at each move), checking the move as
+// centreOnScreenWithFrame does: a box on its owner's frame. Until then the
+// window stays where it is put.
+void centreWithFrame(QWidget& window, const std::function<QRect()>& area);
