@@ -6,7 +6,7 @@ cd "$(dirname "$0")"
 # Packages first, with sudo for apt-get alone when not root. Machines with
 # Node.js from outside Debian have npm already (and Debian's npm package would
 # conflict with it); with Debian's nodejs, npm is a package of its own.
-sets=(play deb test web web-test windows)
+sets=(play deb test web web-test windows desktops)
 command -v npm >/dev/null || sets+=(npm)
 scripts/install-deps.sh "${sets[@]}"
 # Run through sudo, the rest runs as the user who called it.
