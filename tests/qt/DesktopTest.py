@@ -306,7 +306,8 @@ class Sway(Desktop):
         with open(config, "w") as out:
             # The stock configuration, on one headless output, and the
             # session's environment (Xwayland's DISPLAY) left for the test.
-            out.write("include /etc/sway/config\n"
+            out.write("swaynag_command -\n"  # no bar for the stock wallpaper, which is not installed
+                      "include /etc/sway/config\n"
                       f"output HEADLESS-1 mode {SCREEN[0]}x{SCREEN[1]} position 0 0\n"
                       f"exec env > {self.runtime}/session.env\n")
         self.own()

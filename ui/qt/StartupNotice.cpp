@@ -13,8 +13,16 @@
 #endif
 
 QByteArray launchStartupId() {
-    const char* id = std::getenv("DESKTOP_STARTUP_ID");
-    return id == nullptr ? QByteArray() : QByteArray(id);
+    // A Wayland launcher passes an activation token instead. Qt 6.4 has no use
+    // for it on its Wayland windows; GNOME Shell keeps its tokens and X11
+    // startup ids in one list, so there the token does a startup id's work for
+    // the game's X11 windows.
+    for (const char* name : {"DESKTOP_STARTUP_ID", "XDG_ACTIVATION_TOKEN"}) {
+        if (const char* id = std::getenv(name); id != nullptr && *id != '\0') {
+            return QByteArray(id);
+        }
+    }
+    return {};
 }
 
 #if defined(VANTREL_HAVE_XCB) && QT_CONFIG(xcb)

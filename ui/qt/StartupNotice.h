@@ -12,7 +12,8 @@ class QWidget;
 // to see that the window belongs to the player's latest action.
 
 // The launcher's startup id, read before Qt starts (Qt removes the variable
-// from the environment); empty when the program was not started that way.
+// from the environment), or else its Wayland activation token
+// (XDG_ACTIVATION_TOKEN); empty when the program was not started that way.
 QByteArray launchStartupId();
 
 // Puts the startup id on a top-level window that is not shown yet, where the
