@@ -18,7 +18,6 @@ import ctypes
 import json
 import os
 import shutil
-import signal
 import socket
 import struct
 import subprocess
@@ -26,42 +25,19 @@ import sys
 import tempfile
 import time
 
-SKIP = 77
-SCREEN = (1024, 768)
-MAIN_SIZE = (212, 146)
-SPLASH_SIZE = (656, 81)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from xsession import (SCREEN, SKIP, SPLASH_SIZE, Failure, Screen, check, start_xvfb,  # noqa: E402
+                      stop_group, stop_xvfb, wait_for)
+
 SPLASH_MS = 2000
 APP_ID = "io.vantrel.Vantrel"
-HERE = os.path.dirname(os.path.abspath(__file__))
-SOURCE = os.path.dirname(os.path.dirname(HERE))
-# Compositors and the programs in them run as this user when the test runs as
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+# Compositors and the programs in them run as this user when the test is
 # root: sway refuses root, and the others should not need it either.
 NOBODY = 65534
 # Evdev key codes, the same on every keyboard and in every layout.
 KEYS = {"Escape": 1, "e": 18, "o": 24, "Return": 28, "h": 35, "x": 45, "c": 46,
         "space": 57, "F1": 59, "Left": 105, "Right": 106}
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def wait_for(what, probe, timeout, step=0.1):
-    """Polls probe() until it returns something truthy. Compositors are slow
-    on a shared two-core machine: the limits are generous, not tight."""
-    deadline = time.monotonic() + timeout
-    while True:
-        result = probe()
-        if result:
-            return result
-        if time.monotonic() > deadline:
-            raise Failure(f"timed out after {timeout} s waiting for {what}")
-        time.sleep(step)
 
 
 class WaylandKeyboard:
@@ -268,16 +244,9 @@ class Desktop:
         if self.keyboard:
             self.keyboard.close()
         for process in reversed(self.processes):
-            if process.poll() is None:
-                try:
-                    os.killpg(process.pid, signal.SIGTERM)
-                except ProcessLookupError:
-                    continue
-                try:
-                    process.wait(timeout=15)
-                except subprocess.TimeoutExpired:
-                    os.killpg(process.pid, signal.SIGKILL)
-                    process.wait()
+            stop_group(process)
+        if getattr(self, "x_server", None):
+            stop_xvfb(self.x_server)
 
     def log(self, name):
         try:
@@ -411,10 +380,11 @@ class Gnome(Desktop):
 
         def started():
             check(shell.poll() is None, "GNOME Shell ended:\n" + self.log("gnome-shell.log")[-2000:])
-            return self.eval("global.context.unsafe_mode") is True
-        wait_for("GNOME Shell", started, 120, 0.5)
-        # It starts in the overview, and tells of its own start in a notification.
-        self.eval("Main.overview.hide(); Main.messageTray.getSources().forEach(s => s.destroy())")
+            return self.eval("global.context.unsafe_mode && !Main.layoutManager._startingUp") is True
+        wait_for("GNOME Shell", started, 120)
+        # It starts in the overview, where no window has the keyboard.
+        wait_for("the overview to close", lambda: self.eval(
+            "Main.overview.hide(), !Main.overview.visible && !Main.overview.animationInProgress") is True, 30)
         if "DISPLAY" not in self.env:
             self.env["DISPLAY"] = wait_for("Xwayland's display",
                                            lambda: self.eval("imports.gi.GLib.getenv('DISPLAY')"), 20)
@@ -493,7 +463,7 @@ class KWin(Desktop):
         def started():
             check(kwin.poll() is None, "KWin ended:\n" + self.log("kwin.log")[-2000:])
             return os.path.exists(session)
-        wait_for("KWin and its Xwayland", started, 120, 0.5)
+        wait_for("KWin and its Xwayland", started, 120)
         wait_for("KWin's scripting", lambda: self.script(KWIN_WINDOWS) is not None, 120)
         for line in open(session):
             key, _, value = line.rstrip("\n").partition("=")
@@ -542,25 +512,14 @@ class X11Session:
     prefers_x11 = True
 
     def start_x_server(self):
-        read_end, write_end = os.pipe()
-        server = self.spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                             f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp", "-noreset"],
-                            log="xvfb.log", pass_fds=[write_end])
-        os.close(write_end)
-        number = b""
-        with os.fdopen(read_end, "rb") as pipe:
-            while not number.endswith(b"\n"):
-                chunk = pipe.read(1)
-                check(chunk, "Xvfb did not report a display number")
-                number += chunk
-        self.env.update(DISPLAY=":" + number.decode().strip(), XDG_SESSION_TYPE="x11")
+        self.x_server, display = start_xvfb()
+        self.screen = Screen(display)
+        self.screen.wm = self.name
+        self.env.update(DISPLAY=display, XDG_SESSION_TYPE="x11")
         self.env.pop("WAYLAND_DISPLAY", None)
-        return server
 
     def key(self, *names):
-        for name in names:
-            subprocess.run(["xdotool", "key", name], env=self.env, timeout=20)
-            time.sleep(0.05)
+        self.screen.key(*names, delay=50)
 
 
 class KWinX11(X11Session, KWin):
@@ -577,7 +536,7 @@ class KWinX11(X11Session, KWin):
         def started():
             check(kwin.poll() is None, "KWin ended:\n" + self.log("kwin.log")[-2000:])
             return self.script(KWIN_WINDOWS) is not None
-        wait_for("KWin", started, 120, 0.5)
+        wait_for("KWin", started, 120)
 
 
 class GnomeX11(X11Session, Gnome):
@@ -596,42 +555,28 @@ class WindowManagerX11(X11Session, Desktop):
 
         def started():
             check(manager.poll() is None, f"{self.name} ended:\n" + self.log("wm.log")[-2000:])
-            return "window id" in self.xprop("-root", "_NET_SUPPORTING_WM_CHECK")
-        wait_for(self.name, started, 60, 0.5)
-
-    def xprop(self, *args):
-        return subprocess.run(["xprop", *args], env=self.env, capture_output=True, text=True,
-                              timeout=20).stdout
+            return "window id" in self.screen.prop_root("_NET_SUPPORTING_WM_CHECK")
+        wait_for(self.name, started, 60)
 
     def windows(self):
-        listed = self.xprop("-root", "_NET_CLIENT_LIST", "_NET_ACTIVE_WINDOW")
-        clients = listed.split("\n")[0].partition("#")[2].replace(",", " ").split()
-        active = listed.split("\n")[1].partition("#")[2].strip()
+        listed = self.screen.prop_root("_NET_CLIENT_LIST")
+        active = self.screen.prop_root("_NET_ACTIVE_WINDOW").partition("#")[2].strip()
         found = []
-        for client in clients:
-            props = self.xprop("-id", client, "_NET_WM_PID", "_NET_WM_NAME", "WM_NAME", "WM_CLASS",
-                               "_NET_WM_STATE", "_NET_FRAME_EXTENTS")
-            fields = {line.split("(")[0].split(" ")[0]: line.partition("=")[2].strip()
-                      for line in props.splitlines() if "=" in line}
-            info = subprocess.run(["xwininfo", "-id", client], env=self.env, capture_output=True,
-                                  text=True, timeout=20).stdout
-            geometry = {k.strip(): v.strip() for k, _, v in
-                        (line.partition(":") for line in info.splitlines())}
-            left, right, top, bottom = (int(v) for v in fields.get("_NET_FRAME_EXTENTS", "0, 0, 0, 0")
-                                        .split(","))
-            x, y = int(geometry.get("Absolute upper-left X", 0)), int(geometry.get("Absolute upper-left Y", 0))
-            width, height = int(geometry.get("Width", 0)), int(geometry.get("Height", 0))
+        for client in listed.partition("#")[2].replace(",", " ").split():
+            def prop(name):
+                return self.screen.prop(client, name).partition("=")[2].strip()
+            state = prop("_NET_WM_STATE")
             found.append(Window(
-                id=client, pid=int(fields.get("_NET_WM_PID", "0") or 0),
-                title=json.loads(fields.get("_NET_WM_NAME", fields.get("WM_NAME", '""'))),
-                app=json.loads("[" + fields.get("WM_CLASS", '""') + "]")[-1], desktop=None,
+                id=client, pid=int(prop("_NET_WM_PID") or 0),
+                title=json.loads(prop("_NET_WM_NAME") or prop("WM_NAME") or '""'),
+                app=json.loads("[" + (prop("WM_CLASS") or '""') + "]")[-1], desktop=None,
                 focused=int(client, 16) == int(active or "0", 16),
-                attention="DEMANDS_ATTENTION" in fields.get("_NET_WM_STATE", ""), x11=True,
-                frame=(x - left, y - top, width + left + right, height + top + bottom), titlebar=top))
+                attention="DEMANDS_ATTENTION" in state, x11=True, frame=self.screen.frame(client),
+                titlebar=int((prop("_NET_FRAME_EXTENTS") or "0, 0, 0").split(",")[2])))
         return found
 
     def activate(self, window):
-        subprocess.run(["xdotool", "windowactivate", window.id], env=self.env, timeout=20)
+        self.screen.activate(window.id)
 
     def title_font(self):
         return self.font
@@ -759,11 +704,11 @@ class Run:
 
     def splash_skipped_by_a_key(self):
         splash = wait_for("the splash", lambda: next(
-            (w for w in self.windows() if w.frame[2] >= SPLASH_SIZE[0]), None), 60, 0.05)
+            (w for w in self.windows() if w.frame[2] >= SPLASH_SIZE[0]), None), 60)
         splash = self.focused(splash)
         seen = time.monotonic()
         self.desktop.key("space")
-        main = wait_for("the main window", self.main_window, 30, 0.05)
+        main = wait_for("the main window", self.main_window, 30)
         skipped = time.monotonic() - seen
         check(skipped < (SPLASH_MS - 300) / 1000,
               f"the main window came {skipped * 1000:.0f} ms after the splash had the keyboard")
@@ -814,7 +759,7 @@ class Run:
             # Nobody steers: the wave reaches the bottom row in about 16 s, and
             # the game then asks for attention.
             wait_for("the game to ask for attention", lambda: self.main_window().attention
-                     or self.box("Sorry!"), 60, 0.2)
+                     or self.box("Sorry!"), 60)
             asked = time.monotonic() - left
             time.sleep(1.0)
             focus = self.desktop.focused()
@@ -830,11 +775,15 @@ class Run:
             return (f"the game asked for attention {asked:.0f} s after the player left, the other "
                     "program kept the keys; back at the game the box took them")
         finally:
-            if other.poll() is None:
-                os.killpg(other.pid, signal.SIGTERM)
-                other.wait(timeout=10)
+            stop_group(other)
 
     def quit(self):
+        # A box left open by a check that failed is answered first, so that
+        # the quit is measured on its own.
+        if self.box() is not None:
+            self.desktop.key("Return")
+            wait_for("the box left open to close", lambda: not self.box(), 20)
+            self.focused(self.main)
         self.desktop.key("Escape")
         box = self.answer("quit question")
         try:
@@ -887,9 +836,7 @@ class Run:
             self.check("box titles readable", self.titles_readable)
             self.check("boxes centred over the game", self.boxes_centred)
         finally:
-            if self.game.poll() is None:
-                os.killpg(self.game.pid, signal.SIGKILL)
-                self.game.wait()
+            stop_group(self.game)
             print("  the program said: " + (self.desktop.log("game.log").strip() or "nothing"))
 
 

@@ -58,18 +58,6 @@ def check_main_window_frame(screen, window):
           f"the window is not fixed at 212 x 146: {sizes}")
 
 
-def frame_rect(screen, window):
-    """The window with the frame its window manager drew around it, as
-    (left, top, width, height); without a window manager just the window."""
-    info = screen.info(window)
-    extents = screen.prop(window, "_NET_FRAME_EXTENTS")
-    left = right = top = bottom = 0
-    if "=" in extents:
-        left, right, top, bottom = (int(v) for v in extents.split("=")[1].split(","))
-    (x, y), (width, height) = info["pos"], info["size"]
-    return x - left, y - top, width + left + right, height + top + bottom
-
-
 def check_centred(screen, window, what):
     """Waits until the framed window sits in the middle of the screen (to the
     half pixel that odd sizes leave); returns its frame."""
@@ -80,13 +68,13 @@ def check_centred(screen, window, what):
         area = tuple(int(v) for v in workarea.split("=")[1].split(",")[:4])
 
     def centred():
-        left, top, width, height = frame = frame_rect(screen, window)
+        left, top, width, height = frame = screen.frame(window)
         off = (2 * left + width - (2 * area[0] + area[2]), 2 * top + height - (2 * area[1] + area[3]))
         return frame if all(abs(d) <= 1 for d in off) else None
     try:
         return wait_for(f"the {what} to be centred", centred, 5)
     except Failure:
-        raise Failure(f"the {what} is not centred: frame (x, y, w, h) = {frame_rect(screen, window)}"
+        raise Failure(f"the {what} is not centred: frame (x, y, w, h) = {screen.frame(window)}"
                       f" in the work area {area}")
 
 
@@ -94,7 +82,7 @@ def check_over(screen, box, main):
     """A box must come up over the game's window: its middle inside the
     window's frame and, where a window manager keeps the stacking order,
     above the window."""
-    left, top, width, height = frame_rect(screen, main)
+    left, top, width, height = screen.frame(main)
     (x, y), (w, h) = screen.info(box)["pos"], screen.info(box)["size"]
     middle = (x + w // 2, y + h // 2)
     check(left <= middle[0] < left + width and top <= middle[1] < top + height,

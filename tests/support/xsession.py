@@ -152,6 +152,17 @@ class Screen:
     def prop(self, window, name):
         return run(["xprop", "-id", str(window), name], self.env).stdout
 
+    def frame(self, window):
+        """The window with the frame its window manager drew around it, as
+        (left, top, width, height); without a window manager just the window."""
+        info = self.info(window)
+        extents = self.prop(window, "_NET_FRAME_EXTENTS")
+        left = right = top = bottom = 0
+        if "=" in extents:
+            left, right, top, bottom = (int(v) for v in extents.split("=")[1].split(","))
+        (x, y), (width, height) = info["pos"], info["size"]
+        return x - left, y - top, width + left + right, height + top + bottom
+
     def prop_root(self, name):
         return run(["xprop", "-root", name], self.env).stdout
 
