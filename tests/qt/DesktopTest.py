@@ -132,8 +132,10 @@ class KeyboardProcess:
     offers its fake input only to clients whose program it can look at."""
 
     def __init__(self, desktop, path):
+        # Copied where that user can read it, with the helpers it imports.
         script = os.path.join(desktop.folder, "keyboard.py")
         shutil.copy(os.path.abspath(__file__), script)
+        shutil.copy(sys.modules["xsession"].__file__, desktop.folder)
         python = "/usr/bin/python3" if os.path.exists("/usr/bin/python3") else sys.executable
         self.process = desktop.spawn([python, script, "--keyboard", path], log="keyboard.log",
                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
