@@ -192,8 +192,9 @@ class Desktop:
     session, run as an unprivileged user when the test is root."""
     name = ""
     tools = []
-    # Whether the program, left to itself, runs on X11 here.
-    prefers_x11 = False
+    # Whether the program, left to itself, runs on X11 here: it does wherever
+    # Xwayland is (ui/qt/DisplayCheck.h says why).
+    prefers_x11 = True
 
     def __init__(self, folder):
         self.folder = folder
@@ -343,7 +344,6 @@ GNOME_WINDOWS = r"""
 
 class Gnome(Desktop):
     name = "gnome"
-    prefers_x11 = True  # ui/qt/DisplayCheck.h says why
     tools = ["gnome-shell", "gdbus", "xterm", "Xwayland"]
 
     def start_compositor(self):
@@ -511,7 +511,6 @@ class KWin(Desktop):
 class X11Session:
     """For the desktops on X11: a virtual X server of the desktop's own,
     physical keys through XTEST, and the X11 session's environment."""
-    prefers_x11 = True
 
     def start_x_server(self):
         self.x_server, display = start_xvfb()
@@ -758,24 +757,27 @@ class Run:
             wait_for("the other program to take the keyboard", lambda: next(
                 (w for w in self.desktop.windows() if w.title == "other" and w.focused), None), 20)
             left = time.monotonic()
-            # Nobody steers: the wave reaches the bottom row in about 16 s, and
-            # the game then asks for attention.
-            wait_for("the game to ask for attention", lambda: self.main_window().attention
-                     or self.box("Sorry!"), 60)
+            # Nobody steers: the wave reaches the bottom row about 16 s after
+            # the start. On X11 the game then asks for attention; natively on
+            # Wayland Qt 6.4 has no way to, and the loss shows only when the
+            # player comes back. Meanwhile no box may take the keyboard.
+            def waiting():
+                focus = self.desktop.focused()
+                check(focus is not None and focus.title == "other",
+                      f"the loss box took the keyboard from the other program: {focus}")
+                return self.main_window().attention or (not self.main.x11 and time.monotonic() - left > 25)
+            wait_for("the game to ask for attention", waiting, 60)
             asked = time.monotonic() - left
-            time.sleep(1.0)
-            focus = self.desktop.focused()
-            check(focus is not None and focus.title == "other",
-                  f"the loss box took the keyboard from the other program: {focus}")
             self.desktop.key("e", "c", "h", "o", "Return")
             wait_for("the other program to get the keys", lambda: os.path.exists(typed)
                      and open(typed).read() == "echo\n", 20)
-            check(self.main_window().attention, "the game does not ask for attention")
+            check(not self.main.x11 or self.main_window().attention, "the game does not ask for attention")
             self.desktop.activate(self.main_window())
             self.answer("loss box", "Sorry!")
             self.focused(self.main)
-            return (f"the game asked for attention {asked:.0f} s after the player left, the other "
-                    "program kept the keys; back at the game the box took them")
+            return ((f"the game asked for attention {asked:.0f} s after the player left" if self.main.x11
+                     else "no attention asked (Qt 6.4 on Wayland)") + ", the other program kept "
+                    "the keys; back at the game the box took them")
         finally:
             stop_group(other)
 
@@ -849,6 +851,8 @@ def main():
     parser.add_argument("program")
     parser.add_argument("--desktop", choices=sorted(DESKTOPS), required=True)
     parser.add_argument("--platform", choices=["wayland", "xcb", "default"], default="default")
+    parser.add_argument("--known-gap", action="append", default=[], metavar="CHECK",
+                        help="measure CHECK and report it, without failing the run")
     args = parser.parse_args()
     kind = DESKTOPS[args.desktop]
     missing = [tool for tool in kind.tools + ["dbus-daemon"] if not shutil.which(tool)]
@@ -877,8 +881,11 @@ def main():
     finally:
         desktop.stop()
         shutil.rmtree(folder, ignore_errors=True)
-    failed = [name for name, result in run.results.items() if result != "pass"]
-    print("failed: " + ", ".join(failed) if failed else "passed")
+    failed = [name for name, result in run.results.items()
+              if result != "pass" and name not in args.known_gap]
+    gaps = [name for name in args.known_gap if run.results.get(name) != "pass"]
+    print("failed: " + ", ".join(failed) if failed else "passed"
+          + (" (known gap, measured above: " + ", ".join(gaps) + ")" if gaps else ""))
     return 1 if failed else 0
 
 

@@ -11,10 +11,13 @@
 // is trusted as it stands.
 std::string missingDisplayMessage();
 
-// Picks the display platform when the player has not (QT_QPA_PLATFORM), where
-// both are offered: in a GNOME Wayland session the game runs on X11 through
-// Xwayland, because GNOME Shell draws no title bars for Wayland windows, and
-// Qt's own stand-in offers a maximise button on the fixed-size board, while
-// Mutter neither centres a Wayland window nor places a box over its window.
-// Other Wayland compositors (KWin, sway) get the game natively.
+// Picks the display platform when the player has not (QT_QPA_PLATFORM): in a
+// Wayland session that has Xwayland (DISPLAY set), the game runs on X11
+// through it. Natively on Wayland, Qt 6.4 has no way to ask for attention
+// without taking the keyboard (its alert does nothing, and asking to be
+// activated is granted), so a loss box that waits while the player is in
+// another program would wait unseen; and under GNOME Shell, which draws no
+// title bars for Wayland windows, Qt draws its own with a maximise button on
+// the fixed-size board, while Mutter neither centres the window nor places a
+// box over it. Without Xwayland the game runs natively.
 void choosePlatform();

@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QVariant>
 #include <QWidget>
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -99,10 +101,38 @@ void nameDesktopEntryOnWindows() {
     }
 }
 
+void setUrgent(QWidget& window, bool urgent) {
+    const auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr || x11->connection() == nullptr || window.windowHandle() == nullptr) {
+        return;
+    }
+    xcb_connection_t* connection = x11->connection();
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    // WM_HINTS holds nine numbers, the flags first; Qt keeps the others.
+    constexpr std::uint32_t kUrgencyHint = 1U << 8U;
+    std::array<std::uint32_t, 9> hints{};
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, 0, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, hints.size()),
+        nullptr);
+    if (reply != nullptr && reply->format == 32) {
+        const auto count = std::min<std::size_t>(
+            hints.size(), static_cast<std::size_t>(xcb_get_property_value_length(reply)) / 4);
+        std::memcpy(hints.data(), xcb_get_property_value(reply), count * 4);
+    }
+    std::free(reply);
+    hints[0] = urgent ? (hints[0] | kUrgencyHint) : (hints[0] & ~kUrgencyHint);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS,
+                        32, hints.size(), hints.data());
+    xcb_flush(connection);
+}
+
 #else
 
 void markStartupWindow(QWidget& /*window*/, const QByteArray& /*startupId*/) {}
 
 void nameDesktopEntryOnWindows() {}
+
+void setUrgent(QWidget& /*window*/, bool /*urgent*/) {}
 
 #endif

@@ -27,3 +27,9 @@ void markStartupWindow(QWidget& window, const QByteArray& startupId);
 // which does not exist. From now on every top-level window carries the
 // entry's name as it is first shown. Does nothing off X11.
 void nameDesktopEntryOnWindows();
+
+// Sets or clears the urgency hint of a top-level window on X11, the old
+// standard way of asking for attention. Qt's alert sets only the newer
+// _NET_WM_STATE_DEMANDS_ATTENTION, which sway does not read from Xwayland
+// windows. Does nothing off X11.
+void setUrgent(QWidget& window, bool urgent);

@@ -5,6 +5,7 @@
 #include "BoardFont.h"
 #include "Figures.h"
 #include "MessageBoxDialog.h"
+#include "StartupNotice.h"
 #include "VirtualKeys.h"
 #include "WindowPlacement.h"
 
@@ -185,6 +186,7 @@ void frmMain::showBox(const BoxRequest& request) {
         showWaitingBox();
     } else {
         QApplication::alert(this);
+        setUrgent(*this, true);
     }
 }
 
@@ -194,6 +196,7 @@ void frmMain::showWaitingBox() {
     }
     // Modal to this window, without a nested event loop: the answer comes
     // through the finished signal.
+    setUrgent(*this, false);
     m_waitingBox->open();
     m_waitingBox.clear();
 }
