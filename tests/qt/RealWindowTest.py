@@ -334,7 +334,7 @@ def box_while_away(program, screen):
             # The other program covers a corner of the game's title bar, as
             # one usually covers part of it: metacity marks only a window
             # that something covers, as one in full view needs no mark.
-            x, y, _, _ = frame_rect(screen, main)
+            x, y, _, _ = screen.frame(main)
             width, height = screen.info(other_window)["size"]
             run(["xdotool", "windowmove", str(other_window), str(x - width + 10),
                  str(y - height + 10)], screen.env)
