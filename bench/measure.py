@@ -167,6 +167,15 @@ def windows_imports(exe):
     return sorted({name.upper() for name in re.findall(r"DLL Name: (\S+)", dump)})
 
 
+def print_table(heading, columns, rows):
+    """Prints the figures as a Markdown table under a line that says how they were taken."""
+    print(f"{heading}\n")
+    print("| " + " | ".join(columns) + " |")
+    print("|" + "---|" * len(columns))
+    for row in rows:
+        print("| " + " | ".join(row) + " |")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--runs", type=int, default=10)
@@ -220,11 +229,8 @@ def main():
     else:
         rows.append(("Vantrel.exe", "not built (MinGW-w64 missing)", "—"))
 
-    print(f"Xvfb 1024x768, {os.cpu_count()} CPUs, Release build, page cache warm\n")
-    print("| Measure | vantrel | bare Qt window |")
-    print("|---|---|---|")
-    for row in rows:
-        print("| " + " | ".join(row) + " |")
+    print_table(f"Xvfb 1024x768, {os.cpu_count()} CPUs, Release build, page cache warm",
+                ("Measure", "vantrel", "bare Qt window"), rows)
     return 0
 
 

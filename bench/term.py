@@ -149,11 +149,8 @@ def main():
         ("program file", measure.linux_program(term_program),
          measure.linux_program(programs["vantrel"])),
     ]
-    print(f"{os.cpu_count()} CPUs, Release build, terminal 80 × 24 xterm-256color\n")
-    print("| Measure | vantrel-term | vantrel (Qt) |")
-    print("|---|---|---|")
-    for row in rows:
-        print("| " + " | ".join(row) + " |")
+    measure.print_table(f"{os.cpu_count()} CPUs, Release build, terminal 80 × 24 xterm-256color",
+                        ("Measure", "vantrel-term", "vantrel (Qt)"), rows)
     return 0
 
 
