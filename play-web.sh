@@ -7,6 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps.sh web
+source scripts/run-as-user.sh
+run_as_user ./play-web.sh "$@"
 # Debian's emscripten runs its JavaScript tools with Node.js, which has to
 # find the Node modules Debian installs.
 export NODE_PATH=/usr/share/nodejs
