@@ -2,9 +2,10 @@
 # Prints what the package sets in scripts/ cost on a fresh Debian 12: for each
 # set alone, and for each command, the packages apt would add (and upgrade),
 # the download and the disk space. It asks apt inside a minimal Debian 12
-# (debootstrap's minbase, about what a container image holds), made once in
-# build/bench/debian12 with this machine's Debian sources; nothing is
-# installed there. Needs root (debootstrap, chroot) and Debian's archive.
+# (debootstrap's minbase, about what a container image holds) with git, which
+# cloned the repository, made once in build/bench/debian12 with this
+# machine's Debian sources; nothing else is installed there. Needs root
+# (debootstrap, chroot) and Debian's archive.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD/build/bench/debian12
@@ -28,6 +29,8 @@ if [[ ! -x $root/usr/bin/apt-get ]]; then
 fi
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 chroot "$root" apt-get update -qq >/dev/null
+chroot "$root" sh -c 'command -v git >/dev/null ||
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends git >/dev/null'
 
 packages() {
     local set
@@ -50,7 +53,7 @@ cost() {
     printf '| %s | %s | %s | %s |\n' "$label" "$counts" "${download:-0 B}" "${disk:-0 B}"
 }
 
-echo "On $(cat "$root/etc/debian_version") (debootstrap minbase), apt-get install --no-install-recommends:"
+echo "On $(cat "$root/etc/debian_version") (debootstrap minbase, and git), apt-get install --no-install-recommends:"
 echo
 echo "| Packages | Added | Download | Disk space |"
 echo "|---|---|---|---|"
