@@ -57,10 +57,10 @@ echo "On $(cat "$root/etc/debian_version") (debootstrap minbase, and git), apt-g
 echo
 echo "| Packages | Added | Download | Disk space |"
 echo "|---|---|---|---|"
-for set in play deb test web web-test windows npm; do
+for set in play deb test desktops web web-test windows npm; do
     label="set $set" cost "$set"
 done
 label="./play.sh" cost play
 label="the .deb (play, deb)" cost play deb
 label="./play-web.sh" cost web
-label="./test.sh" cost play deb test web web-test windows npm
+label="./test.sh" cost play deb test web web-test windows desktops npm
