@@ -487,7 +487,9 @@ class KWin(Desktop):
         self.run(call + ["org.kde.kwin.Scripting.start"])
         found = None
         for _ in range(100):
-            for line in self.log("kwin.log").splitlines():
+            # KWin's output reaches the file in blocks, so the last line may
+            # still be half written: only whole lines count.
+            for line in self.log("kwin.log").split("\n")[:-1]:
                 if marker + " " in line:
                     found = line.split(marker + " ", 1)[1]
             if found is not None or "%s" not in code:
@@ -497,8 +499,18 @@ class KWin(Desktop):
         return found
 
     def windows(self):
-        text = self.script(KWIN_WINDOWS)
-        return [Window(w, frame=tuple(w["frame"])) for w in json.loads(text)] if text else []
+        # Another line of KWin's (a warning from one of its threads) can land
+        # inside the printed list; asking again gets a clean one.
+        for attempt in range(5):
+            text = self.script(KWIN_WINDOWS)
+            if not text:
+                return []
+            try:
+                return [Window(w, frame=tuple(w["frame"])) for w in json.loads(text)]
+            except ValueError:
+                if attempt == 4:
+                    raise
+                time.sleep(0.1)
 
     def title_font(self):
         return "Noto Sans 10"  # Plasma's own default, in Breeze's title bar
