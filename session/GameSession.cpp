@@ -5,6 +5,8 @@
 #include "RowDescription.h"
 #include "Tick.h"
 
+#include <utility>
+
 namespace {
 
 // The opening picture is that of a freshly reset game, so the board looks
@@ -35,6 +37,7 @@ void GameSession::Rows::setRowText(int row, std::string_view text) {
         return;
     }
     stored = text;
+    m_changed[rowIndex(row)] = true;
     m_shell.showRow(row, stored);
 }
 
@@ -44,6 +47,10 @@ std::string GameSession::Rows::rowText(int row) const {
 
 const std::string& GameSession::Rows::text(int row) const {
     return m_texts.at(rowIndex(row));
+}
+
+bool GameSession::Rows::takeChanged(int row) {
+    return std::exchange(m_changed.at(rowIndex(row)), false);
 }
 
 GameSession::GameSession(SessionShell& shell) : m_shell(shell), m_rows(shell) {
@@ -198,7 +205,11 @@ void GameSession::stopTimer() {
 void GameSession::publishBoard() {
     // The drawing pass builds the rows one by one; descriptions and news are
     // worked out once the picture is whole, so a reader hears no half rows.
+    // A row the pass left as it was keeps its description.
     for (int row = 0; row < kRows; ++row) {
+        if (!m_rows.takeChanged(row)) {
+            continue;
+        }
         std::string description = describeRow(row, m_rows.text(row));
         std::string& stored = m_descriptions[rowIndex(row)];
         if (description != stored) {

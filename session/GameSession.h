@@ -81,10 +81,14 @@ private:
         void setRowText(int row, std::string_view text) override;
         std::string rowText(int row) const override;
         const std::string& text(int row) const;
+        // Whether row `row` changed since the last call for it, which clears
+        // the mark.
+        bool takeChanged(int row);
 
     private:
         SessionShell& m_shell;
         std::array<std::string, kRows> m_texts;
+        std::array<bool, kRows> m_changed{};
     };
 
     bool live() const { return m_loaded && !m_ended && !m_box; }
