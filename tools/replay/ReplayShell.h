@@ -8,8 +8,8 @@
 #include <ostream>
 
 // The window, played by a script: the session keeps the rows, every message
-// box is printed and answered on the spot from the script, and ending the
-// program is noted so the replay can stop.
+// box is printed and answered on the spot from the script, and the replay
+// stops once the session has ended.
 class ReplayShell : public SessionShell {
 public:
     explicit ReplayShell(std::ostream& out);
@@ -20,7 +20,7 @@ public:
     void stopStepTimer() override {}
     void showBox(const BoxRequest& box) override;
     void sayNews(std::string_view /*text*/) override {}
-    void endProgram() override { m_ended = true; }
+    void endProgram() override {}
 
     // The script's commands. Each tick is one beat later on a clock of its own.
     void tick();
@@ -28,7 +28,7 @@ public:
     // The answer the next box returns; used once, then boxes fall back to
     // OK for an OK box and No for a Yes/No box.
     void setNextAnswer(std::int16_t answer) { m_nextAnswer = answer; }
-    bool ended() const { return m_ended; }
+    bool ended() const { return m_session.ended(); }
     void printBoard() const;
     void printState() const;
 
@@ -37,5 +37,4 @@ private:
     GameSession m_session{*this};
     std::int64_t m_nowMs = 0;
     std::optional<std::int16_t> m_nextAnswer;
-    bool m_ended = false;
 };
