@@ -17,7 +17,6 @@ public:
         m_rows[static_cast<std::size_t>(row)] = text;
         ++m_updates;
     }
-    std::string rowText(int row) const override { return m_rows[static_cast<std::size_t>(row)]; }
     std::int16_t messageBox(std::string_view, std::int16_t, std::string_view) override {
         return kAnswerOk;
     }

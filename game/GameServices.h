@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 // Button sets and answers use the platform's message-box codes, so a native
@@ -20,10 +19,6 @@ public:
 
     // Shows `text` as board row `row` (0 = top, 7 = bottom) at once.
     virtual void setRowText(int row, std::string_view text) = 0;
-
-    // Returns the text of board row `row` exactly as last set, trailing blanks
-    // included, or the row's opening text if it was never set.
-    virtual std::string rowText(int row) const = 0;
 };
 
 // Everything the rules need from a window when a box is answered on the spot:

@@ -41,10 +41,6 @@ void GameSession::Rows::setRowText(int row, std::string_view text) {
     m_shell.showRow(row, stored);
 }
 
-std::string GameSession::Rows::rowText(int row) const {
-    return text(row);
-}
-
 const std::string& GameSession::Rows::text(int row) const {
     return m_texts.at(rowIndex(row));
 }

@@ -79,7 +79,6 @@ private:
     public:
         explicit Rows(SessionShell& shell);
         void setRowText(int row, std::string_view text) override;
-        std::string rowText(int row) const override;
         const std::string& text(int row) const;
         // Whether row `row` changed since the last call for it, which clears
         // the mark.

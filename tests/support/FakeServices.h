@@ -25,7 +25,9 @@ public:
     FakeServices();
 
     void setRowText(int row, std::string_view text) override;
-    std::string rowText(int row) const override;
+    // The text of board row `row` exactly as last set, trailing blanks
+    // included, or the row's opening text if it was never set.
+    std::string rowText(int row) const;
     std::int16_t messageBox(std::string_view prompt, std::int16_t buttons,
                             std::string_view title) override;
     void endProgram() override { ++endCalls; }
