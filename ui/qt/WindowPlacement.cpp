@@ -38,12 +38,8 @@ bool isCentred(const QRect& frame, const QRect& area) {
     return dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1;
 }
 
-} // namespace
-
-void centreOnScreen(QWidget& window) {
-    centreOn(window, availableArea(window));
-}
-
+// Moves a top-level window so that its frame, as far as Qt knows it, is
+// centred on `area`.
 void centreOn(QWidget& window, const QRect& area) {
     if (area.isNull()) {
         return;
@@ -61,6 +57,14 @@ void centreOn(QWidget& window, const QRect& area) {
     // For a window, move() places the frame's top-left corner.
     window.move(placed.topLeft());
 }
+
+// Moves a top-level window to the centre of the available area of its screen,
+// its frame included as far as Qt knows the frame yet.
+void centreOnScreen(QWidget& window) {
+    centreOn(window, availableArea(window));
+}
+
+} // namespace
 
 void centreOnScreenWithFrame(QWidget& window) {
     centreOnScreen(window);

@@ -5,10 +5,6 @@
 class QRect;
 class QWidget;
 
-// Moves a top-level window to the centre of the available area of its screen,
-// its frame included as far as Qt knows the frame yet.
-void centreOnScreen(QWidget& window);
-
 // Centres a top-level window that is about to be shown for the first time.
 // Until the window is mapped a window manager has not framed it, so at first
 // it is the client area that gets centred; once the frame is known (the
@@ -16,10 +12,6 @@ void centreOnScreen(QWidget& window);
 // instead, and the move is checked and made again if it went astray. With no
 // window manager there is no frame and the client area stays where it is.
 void centreOnScreenWithFrame(QWidget& window);
-
-// Moves a top-level window so that its frame, as far as Qt knows it, is
-// centred on `area`.
-void centreOn(QWidget& window, const QRect& area);
 
 // Once a window about to be shown is framed, centres its frame on the
 // rectangle `area` gives (asked again at each move), checking the move as
