@@ -10,10 +10,6 @@
 
 namespace {
 
-QString toQString(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 // The game's boxes show words only. Some styles and desktop themes give
 // the standard buttons icons (a check mark on OK, discs on Yes and No).
 QPushButton* plainButton(QPushButton* button) {
@@ -28,7 +24,7 @@ QMessageBox* createMessageBox(QWidget& owner, const BoxRequest& request) {
     box->setIcon(QMessageBox::NoIcon);
     // The prompts are game texts, not markup: never let Qt guess rich text.
     box->setTextFormat(Qt::PlainText);
-    box->setText(toQString(request.prompt));
+    box->setText(QString::fromStdString(request.prompt));
     fitBoxToDesktop(*box, owner, request.title);
     // A box without a title (the quit question) is still announced by the
     // game's name. The prompt is read from the box's text label; giving it
