@@ -133,8 +133,11 @@
     function layout() {
         var dpr = window.devicePixelRatio || 1;
         var width = laidOutWidth = document.documentElement.clientWidth;
+        // What shows under the board, each part one of the page's gaps below
+        // the last.
+        var gap = parseFloat(getComputedStyle(document.body).rowGap);
         var below = [keysLegend, touchLegend, pad].reduce(function (sum, element) {
-            return sum + (element.hidden ? 0 : element.offsetHeight + 16);
+            return sum + (element.hidden ? 0 : element.offsetHeight + gap);
         }, 0);
         var height = window.innerHeight - below - 16;
         var steps = Math.floor(Math.min(width * dpr / BOARD_WIDTH, height * dpr / BOARD_HEIGHT));
