@@ -16,9 +16,6 @@
 namespace {
 
 constexpr int kEscape = 27;
-constexpr std::int16_t kVkLeft = 37;
-constexpr std::int16_t kVkRight = 39;
-constexpr std::int16_t kVkF1 = 112;
 
 std::int64_t monotonicMs() {
     timespec time{};
@@ -37,17 +34,17 @@ std::int16_t virtualKey(int key) {
         return std::int16_t(key);
     }
     if (key >= KEY_F(1) && key <= KEY_F(24)) {
-        return std::int16_t(kVkF1 + key - KEY_F(1));
+        return std::int16_t(kKeyF1 + key - KEY_F(1));
     }
     switch (key) {
     case '?':
-        return kVkF1;
+        return kKeyF1;
     case KEY_LEFT:
-        return kVkLeft;
+        return kKeyLeft;
     case KEY_UP:
         return 38;
     case KEY_RIGHT:
-        return kVkRight;
+        return kKeyRight;
     case KEY_DOWN:
         return 40;
     default:
