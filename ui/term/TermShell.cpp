@@ -96,9 +96,9 @@ void TermShell::resumeClock() {
 
 int TermShell::msUntilNextEvent() const {
     std::optional<std::int64_t> due;
-    if (m_fits && m_splash) {
+    if (m_fits && splash()) {
         due = m_splashEndsMs;
-    } else if (m_fits && m_stepTimerRunning) {
+    } else if (m_fits && m_session.stepTimerRunning()) {
         due = m_session.nextStepDueMs();
     }
     return due ? int(std::max<std::int64_t>(*due - now(), 0)) : -1;
@@ -109,7 +109,7 @@ void TermShell::draw() {
         return;
     }
     m_dirty = false;
-    if (m_splash) {
+    if (splash()) {
         m_fits = m_screen.drawSplash();
     } else {
         std::array<std::string, kRows> rows;
@@ -126,7 +126,7 @@ void TermShell::draw() {
                 box->text += "\nF1 or ? opens this help.";
             }
         }
-        m_fits = m_screen.drawBoard(rows, m_news, box ? &*box : nullptr);
+        m_fits = m_screen.drawBoard(rows, m_session.lastNews(), box ? &*box : nullptr);
     }
     // A terminal too small to show the game pauses it until it is larger.
     if (m_fits) {
@@ -166,7 +166,7 @@ void TermShell::readKeys() {
         if (!m_fits) {
             continue; // the game is paused and hidden: keys would act blind
         }
-        if (m_splash) {
+        if (splash()) {
             handOver(); // the key only ends the splash
         } else if (m_session.openBox()) {
             boxKey(key);
@@ -180,15 +180,14 @@ void TermShell::runTimers() {
     if (!m_fits || !m_running) {
         return;
     }
-    if (m_splash && now() >= m_splashEndsMs) {
+    if (splash() && now() >= m_splashEndsMs) {
         handOver();
-    } else if (!m_splash && m_stepTimerRunning && now() >= m_session.nextStepDueMs()) {
+    } else if (m_session.stepTimerRunning() && now() >= m_session.nextStepDueMs()) {
         tmrStep_Timer();
     }
 }
 
 void TermShell::handOver() {
-    m_splash = false;
     m_dirty = true;
     m_session.load(now());
 }
@@ -206,11 +205,6 @@ void TermShell::tmrStep_Timer() {
 void TermShell::showBox(const BoxRequest& /*box*/) {
     // The first button is the default; the loop answers once it is chosen.
     m_boxFocus = 0;
-    m_dirty = true;
-}
-
-void TermShell::sayNews(std::string_view text) {
-    m_news = text;
     m_dirty = true;
 }
 

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
 
 class TermScreen;
 class TerminalGuard;
@@ -24,10 +23,11 @@ public:
     // SessionShell.
     void showRow(int /*row*/, std::string_view /*text*/) override { m_dirty = true; }
     void describeRow(int /*row*/, std::string_view /*description*/) override {}
-    void startStepTimer() override { m_stepTimerRunning = true; }
-    void stopStepTimer() override { m_stepTimerRunning = false; }
+    // The loop asks the session whether the timer runs and when it is due.
+    void startStepTimer() override {}
+    void stopStepTimer() override {}
     void showBox(const BoxRequest& box) override;
-    void sayNews(std::string_view text) override;
+    void sayNews(std::string_view /*text*/) override { m_dirty = true; }
     void endProgram() override { m_running = false; }
 
 private:
@@ -38,6 +38,8 @@ private:
     void pauseClock();
     void resumeClock();
 
+    // The splash shows until the session has loaded.
+    bool splash() const { return !m_session.loaded(); }
     int msUntilNextEvent() const;
     void draw();
     void handleSignals();
@@ -53,13 +55,10 @@ private:
     TerminalGuard& m_guard;
     TermScreen& m_screen;
     GameSession m_session{*this};
-    std::string m_news;
     int m_boxFocus = 0;
     std::int64_t m_splashEndsMs = 0;
     std::int64_t m_pausedMs = 0;
     std::optional<std::int64_t> m_pausedSince;
-    bool m_splash = true;
-    bool m_stepTimerRunning = false;
     bool m_running = true;
     bool m_dirty = true;
     bool m_fits = true;
