@@ -117,7 +117,7 @@ LRESULT AccessibleDescription::answerGetObject(HWND hwnd, WPARAM wParam, LPARAM 
         }
         // One object for the window's life, so that a reader sees the same
         // object each time it asks.
-        m_object = new DescribedClient(standard, hwnd, &m_text);
+        m_object = new DescribedClient(standard, hwnd, m_text);
         standard->Release();
     }
     return answer(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(m_object));

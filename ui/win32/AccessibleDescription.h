@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <string>
-#include <string_view>
 
 class DescribedClient;
 
@@ -24,8 +23,9 @@ public:
     AccessibleDescription(const AccessibleDescription&) = delete;
     AccessibleDescription& operator=(const AccessibleDescription&) = delete;
 
-    const std::string& text() const { return m_text; }
-    void setText(std::string_view text) { m_text = text; }
+    // The description is `text` as it stands whenever a reader asks; the
+    // string must outlive this object.
+    void describeWith(const std::string& text) { m_text = &text; }
 
     // The answer to WM_GETOBJECT sent to `hwnd`: the object for its client
     // area, or 0 for anything else, and when oleacc.dll is missing, which
@@ -37,6 +37,6 @@ public:
     void detach();
 
 private:
-    std::string m_text;
+    const std::string* m_text = nullptr;
     DescribedClient* m_object = nullptr;
 };

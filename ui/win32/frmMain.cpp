@@ -40,8 +40,10 @@ std::int16_t currentShiftState() {
 
 frmMain::frmMain(PlatformCalls& calls) : m_calls(calls) {
     for (int row = 0; row < kRows; ++row) {
-        m_rowDescriptions[static_cast<std::size_t>(row)].setText(m_session.rowDescription(row));
+        m_rowDescriptions[static_cast<std::size_t>(row)].describeWith(
+            m_session.rowDescription(row));
     }
+    m_news.describeWith(m_session.lastNews());
     Form_Initialize();
 }
 
@@ -164,8 +166,7 @@ void frmMain::showRow(int row, std::string_view text) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void frmMain::describeRow(int row, std::string_view description) {
-    m_rowDescriptions.at(static_cast<std::size_t>(row)).setText(description);
+void frmMain::describeRow(int row, std::string_view /*description*/) {
     if (HWND label = m_lblGame.at(static_cast<std::size_t>(row))) {
         // A reader that keeps what it read of the row reads it again.
         NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, label, OBJID_CLIENT, CHILDID_SELF);
@@ -179,8 +180,7 @@ void frmMain::sayNews(std::string_view text) {
     // description is announced, and MSAA readers speak a change of the
     // focused object's description. Never both: a reader that listens to
     // both (NVDA) would say the news twice.
-    m_news.setText(text);
-    if (m_hwnd != nullptr && !m_calls.notify(m_hwnd, m_news.text())) {
+    if (m_hwnd != nullptr && !m_calls.notify(m_hwnd, text)) {
         NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, m_hwnd, OBJID_CLIENT, CHILDID_SELF);
     }
 }

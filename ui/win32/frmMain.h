@@ -46,11 +46,10 @@ public:
     GameState& state() { return m_session.state(); }
 
     // What a screen reader reads as the accessible description of each row
-    // and of the window: the row's columns, and the last news.
-    const std::string& rowDescription(int row) const {
-        return m_rowDescriptions.at(static_cast<std::size_t>(row)).text();
-    }
-    const std::string& lastNews() const { return m_news.text(); }
+    // and of the window: the row's columns, and the last news, as the
+    // session keeps them.
+    const std::string& rowDescription(int row) const { return m_session.rowDescription(row); }
+    const std::string& lastNews() const { return m_session.lastNews(); }
 
     // What the session asks of the window.
 
