@@ -26,10 +26,9 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from xsession import (SCREEN, SKIP, SPLASH_SIZE, Failure, Screen, check, start_xvfb,  # noqa: E402
-                      stop_group, stop_xvfb, wait_for)
+from xsession import (SCREEN, SKIP, SPLASH_MS, SPLASH_SIZE, Failure, Screen, check,  # noqa: E402
+                      missing, start_xvfb, stop_group, stop_xvfb, wait_for)
 
-SPLASH_MS = 2000
 APP_ID = "io.vantrel.Vantrel"
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 # Compositors and the programs in them run as this user when the test is
@@ -220,21 +219,23 @@ class Desktop:
                 for name in [root] + [os.path.join(root, f) for f in folders + files]:
                     os.chown(name, self.user, self.user)
 
+    def as_user(self):
+        """What subprocess needs to run a command as the desktop's user."""
+        return {"user": self.user, "group": self.user, "extra_groups": []} if self.user is not None else {}
+
     def spawn(self, command, env=None, log=None, stdout=None, **options):
         out = open(os.path.join(self.folder, log), "w") if log else subprocess.DEVNULL
         err = subprocess.STDOUT if stdout is None else out
         stdout = out if stdout is None else stdout
-        extra = {"user": self.user, "group": self.user, "extra_groups": []} if self.user is not None else {}
         process = subprocess.Popen(command, env=env or self.env, stdout=stdout, stderr=err,
                                    cwd=self.home, start_new_session=True,
-                                   **extra, **{"stdin": subprocess.DEVNULL, **options})
+                                   **self.as_user(), **{"stdin": subprocess.DEVNULL, **options})
         self.processes.append(process)
         return process
 
     def run(self, command, timeout=20):
-        extra = {"user": self.user, "group": self.user, "extra_groups": []} if self.user is not None else {}
         return subprocess.run(command, env=self.env, capture_output=True, text=True, timeout=timeout,
-                              cwd=self.home, **extra)
+                              cwd=self.home, **self.as_user())
 
     def start(self):
         self.own()
@@ -644,8 +645,8 @@ class Run:
         self.desktop, self.program, self.platform = desktop, program, platform
         self.results = {}
         self.game = self.main = None
-        # What each box showed, for the checks that look at every box.
-        self.titles, self.places = [], []
+        # Each box as it showed, for the checks that look at every box.
+        self.boxes = []
 
     def check(self, name, action):
         try:
@@ -707,8 +708,7 @@ class Run:
                 (w for w in self.windows() if w.id == box.id and self.over_game(w)), None), 5)
         except Failure:
             box = next((w for w in self.windows() if w.id == box.id), box)
-        self.titles.append(box)
-        self.places.append(box)
+        self.boxes.append(box)
         self.desktop.key("Return")
         wait_for(f"the {what} to close", lambda: self.game.poll() is not None or not self.box(), 20)
         return box
@@ -810,10 +810,10 @@ class Run:
         return f"quit question titled {box.title!r}; Return ended the program with 0"
 
     def titles_readable(self):
-        check(self.titles, "no box was seen")
+        check(self.boxes, "no box was seen")
         font = self.desktop.title_font()
         seen = []
-        for box in self.titles:
+        for box in self.boxes:
             check(not box.title.startswith("Vantrel <"), f"a box is titled {box.title!r}")
             if box.title.strip():
                 # Title-bar buttons are about as wide as the bar is high:
@@ -833,11 +833,11 @@ class Run:
         return abs(bx - mx) <= 2 and (abs(by - my) <= 2 or hangs)
 
     def boxes_centred(self):
-        check(self.places, "no box was seen")
-        for box in self.places:
+        check(self.boxes, "no box was seen")
+        for box in self.boxes:
             check(self.over_game(box), f"{box.title!r} at {box.frame} is not centred on the game "
                   f"at {self.main.frame}")
-        return ", ".join(f"{b.title!r} {b.frame}" for b in self.places) + f" on {self.main.frame}"
+        return ", ".join(f"{b.title!r} {b.frame}" for b in self.boxes) + f" on {self.main.frame}"
 
     def play(self):
         self.start_game()
@@ -867,9 +867,8 @@ def main():
                         help="measure CHECK and report it, without failing the run")
     args = parser.parse_args()
     kind = DESKTOPS[args.desktop]
-    missing = [tool for tool in kind.tools + ["dbus-daemon"] if not shutil.which(tool)]
-    if missing:
-        print("skipped: not installed: " + ", ".join(missing))
+    if absent := missing(*kind.tools, "dbus-daemon"):
+        print("skipped: not installed: " + ", ".join(absent))
         return SKIP
     folder = tempfile.mkdtemp(prefix=f"vantrel-{args.desktop}-")
     os.chmod(folder, 0o755)

@@ -19,12 +19,11 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from xsession import (MAIN_SIZE, SCREEN, SKIP, SPLASH_SIZE, XLIB, Failure, Keyboard,  # noqa: E402
-                      Launcher, Screen, check, missing, run, send_delete_window, start_xvfb,
-                      stop_group, stop_xvfb, wait_for)
+from xsession import (MAIN_SIZE, SCREEN, SKIP, SPLASH_MS, SPLASH_SIZE, XLIB, Failure,  # noqa: E402
+                      Keyboard, Launcher, Screen, check, missing, run, send_delete_window,
+                      start_xvfb, stop_group, stop_xvfb, wait_for)
 
 CELL = 13
-SPLASH_MS = 2000
 ROW_TOP = 8
 ROW_PITCH = 16
 ROW_HEIGHT = 20

@@ -21,8 +21,10 @@ except ImportError:  # reported by missing()
     Display = None
 
 SKIP = 77
-# The game's two windows, and the virtual screen they are shown on.
+# The game's two windows, how long the splash shows, and the virtual screen
+# they are shown on.
 SPLASH_SIZE = (656, 81)
+SPLASH_MS = 2000
 MAIN_SIZE = (212, 146)
 SCREEN = (1024, 768)
 XLIB = "python3-xlib"
