@@ -1,7 +1,8 @@
 """What the tests and the benches that drive the real program on an X server
 share: a virtual X server of their own, the X tools pointed at it, physical
 keys through XTEST, the close box's message and a desktop launcher's startup
-notification. Events go through Debian's python3-xlib.
+notification. Events go through Debian's python3-xlib. The failure, the
+check and the polling wait serve the terminal test too.
 
 Import it with tests/support on sys.path, under Debian's python3.
 """

@@ -19,30 +19,17 @@ import sys
 import tempfile
 import time
 
-SKIP = 77
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import xsession  # noqa: E402
+from xsession import SKIP, Failure, check  # noqa: E402
+
 KEYS = {37: "Left", 39: "Right", 32: "Space", 27: "Escape", 88: "x", 112: "F1"}
 HELP = ("Use the left and right arrow keys to steer, and the space bar to shoot. "
         "Press Escape to quit and X to restart.")
 
 
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
 def wait_for(what, probe, timeout=3.0):
-    deadline = time.monotonic() + timeout
-    while True:
-        result = probe()
-        if result:
-            return result
-        if time.monotonic() > deadline:
-            raise Failure(f"timed out after {timeout} s waiting for {what}")
-        time.sleep(0.01)
+    return xsession.wait_for(what, probe, timeout)
 
 
 class Pane:
