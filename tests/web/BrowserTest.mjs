@@ -9,10 +9,9 @@ import { pathToFileURL } from 'node:url';
 import * as h from './harness.mjs';
 
 const [scenario, webDir, modulesDir, casesDir] = process.argv.slice(2);
-const { TICK_MS, EARLY_MS, OPENING, HELP, cannonCol, shotAt, openBox, closedBox, frameAfter } = h;
+const { TICK_MS, EARLY_MS, OPENING, HELP, KEYS_LEGEND, TOUCH_LEGEND, cannonCol, shotAt, openBox, closedBox,
+        frameAfter } = h;
 const IDLE = h.idleFrames(casesDir);
-const KEYS_LEGEND = '← → move · Space fire · X new game · F1 help · Esc quit';
-const TOUCH_LEGEND = 'Tap Left or Right to move and Fire to shoot';
 const TOUCH_HELP = 'On this screen, Left and Right steer, Fire shoots, Quit quits and New game restarts.';
 
 // The texts a player sees under the board: each legend's, or null where it
@@ -50,7 +49,7 @@ const scenarios = {
         // A click does not skip the splash.
         await page.mouse.click(400, 300);
 
-        const shown = await h.until(async () => (await h.log(page)).shown, 'the board', 6000);
+        const shown = await h.boardShown(page);
         assert.ok(shown >= 2000 - EARLY_MS, `board shown after ${shown} ms, before the splash's time`);
         let l = await h.framesBeyond(page, 1);
         assert.deepEqual(l.frames[0].rows, OPENING, 'the opening picture');
@@ -133,22 +132,7 @@ const scenarios = {
     // behind them; Yes ends the game for good.
     async keys(browser, url) {
         const page = await h.recordingPage(browser);
-        // The splash's time starts after navigation, so a board shown within
-        // it of navigation can only be the key's doing. A later one tells
-        // nothing (a loaded machine can be that slow after a skip, too): then
-        // the page loads again, three times at most.
-        const tries = [];
-        let shown;
-        while (shown === undefined && tries.length < 3) {
-            await page.goto(url);
-            const sentAt = await page.evaluate(() => performance.now());
-            await key(page, 'ArrowLeft', 'ArrowLeft', { vk: 37 });
-            const at = await h.until(async () => (await h.log(page)).shown, 'the board', 6000);
-            if (at < 2000) shown = at;
-            else tries.push(`key at ${sentAt.toFixed(0)} ms, board at ${at.toFixed(0)} ms`);
-        }
-        assert.ok(shown !== undefined, 'a key did not skip the splash, or the machine was too ' +
-                  `slow to tell: ${tries.join('; ')} after navigation, never within the splash's 2 s`);
+        const shown = await h.skipSplash(page, url, () => key(page, 'ArrowLeft', 'ArrowLeft', { vk: 37 }));
         // Past the splash's own time the game runs on from that one handover.
         await h.sleep(2500 - shown);
         let l = await h.log(page);
@@ -246,8 +230,7 @@ const scenarios = {
         // The title fills the width, measured once the page has settled.
         assert.equal(await page.$eval('#frmSplash', (e) => e.getBoundingClientRect().width), 390);
         await page.touchscreen.tap(195, 400);
-        await h.until(async () => (await h.log(page)).shown, 'the board', 6000);
-        assert.ok((await h.log(page)).shown >= 2000 - EARLY_MS, 'a tap does not skip the splash');
+        assert.ok(await h.boardShown(page) >= 2000 - EARLY_MS, 'a tap does not skip the splash');
 
         const sizes = await page.evaluate(() => {
             const board = document.getElementById('frmMain').getBoundingClientRect();
