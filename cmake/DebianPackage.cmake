@@ -1,9 +1,12 @@
-# Pieces both .debs share: the copyright file and gzipped documents.
+# Pieces both .debs share: the maintainer, the copyright file and gzipped
+# documents.
+
+set(CPACK_PACKAGE_CONTACT "The Vantrel developers <games@vantrel.io>")
 
 # The copyright file in the machine-readable format, written to `output`, its
 # licence text taken from LICENSE so the two cannot disagree: the text after
 # the copyright line, each line indented by one space and blank lines written
-# as " .". The caller sets CPACK_PACKAGE_CONTACT.
+# as " .".
 function(vantrel_debian_copyright output)
     file(READ ${PROJECT_SOURCE_DIR}/LICENSE license)
     string(REGEX REPLACE "^.*Copyright[^\n]*\n\n+" "" license "${license}")

@@ -45,12 +45,6 @@ public:
     GameSession& session() { return m_session; }
     GameState& state() { return m_session.state(); }
 
-    // What a screen reader reads as the accessible description of each row
-    // and of the window: the row's columns, and the last news, as the
-    // session keeps them.
-    const std::string& rowDescription(int row) const { return m_session.rowDescription(row); }
-    const std::string& lastNews() const { return m_session.lastNews(); }
-
     // What the session asks of the window.
 
     void showRow(int row, std::string_view text) override;
