@@ -138,7 +138,10 @@ void frmMain::answerBox(std::int16_t answer) {
 }
 
 void frmMain::showRow(int row, std::string_view text) {
-    QLabel& label = lblGame(row);
+    if (row < 0 || row >= kRows) {
+        return;
+    }
+    QLabel& label = *m_lblGame[static_cast<std::size_t>(row)];
     const QString shown = toQString(text);
     label.setText(shown);
     // A row label sizes itself to its text, but an empty row keeps one cell's
@@ -149,7 +152,9 @@ void frmMain::showRow(int row, std::string_view text) {
 }
 
 void frmMain::describeRow(int row, std::string_view description) {
-    lblGame(row).setAccessibleDescription(toQString(description));
+    if (row >= 0 && row < kRows) {
+        m_lblGame[static_cast<std::size_t>(row)]->setAccessibleDescription(toQString(description));
+    }
 }
 
 void frmMain::startStepTimer() {
