@@ -143,17 +143,17 @@ void GameSession::answerBox(std::int16_t answer, std::int64_t nowMs) {
     if (!m_box || m_ended) {
         return;
     }
-    m_box.reset();
     const AfterBox after = m_afterBox;
     m_afterBox = AfterBox::Nothing;
+    if (after == AfterBox::QuitIfYes && answer == kAnswerYes) {
+        // Ending the game closes its box too; the box is closed once, here,
+        // and not first by hand and then again by end().
+        end();
+        m_shell.endProgram();
+        return;
+    }
+    m_box.reset();
     switch (after) {
-    case AfterBox::QuitIfYes:
-        if (answer == kAnswerYes) {
-            end();
-            m_shell.endProgram();
-            return;
-        }
-        break;
     case AfterBox::ResetAndDraw:
         reset(m_state);
         drawAndFinish(nowMs);
@@ -163,6 +163,7 @@ void GameSession::answerBox(std::int16_t answer, std::int64_t nowMs) {
         publishBoard();
         sayNews(nowMs, false);
         break;
+    case AfterBox::QuitIfYes:
     case AfterBox::Nothing:
         break;
     }
