@@ -54,7 +54,7 @@ void onCrash(int signal) {
 }
 
 void install(int signal, void (*handler)(int)) {
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     // Without SA_RESTART a signal also wakes the loop's poll() at once.
