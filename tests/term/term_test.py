@@ -339,6 +339,14 @@ def group_leave(program, cases):
         pane.keys("clear; fg", "Enter")
         wait_for("the board after fg", pane.board)
         check(wave_column(pane) - wave in (0, 1), "the game went on while suspended")
+        # Every mode as at the start, so that the first arrow is an arrow.
+        modes = [pane.show(flag) for flag in ("alternate_on", "cursor_flag", "keypad_cursor_flag")]
+        check(modes == ["1", "0", "1"], f"alternate screen, cursor, keypad after fg: {modes}")
+        cannon = pane.board()[7].index("A")
+        pane.keys("Left")
+        wait_for("Left to move the cannon after fg", lambda: pane.board()
+                 and pane.board()[7].index("A") == cannon - 1)
+        check(pane.box() is None, "Left after fg opened a box")
         pane.keys("Escape", "Enter")
         pane.finish(0)
     finally:

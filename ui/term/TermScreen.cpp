@@ -166,6 +166,11 @@ void TermScreen::leave() {
 void TermScreen::comeBack() {
     // What the player set in the shell meanwhile is what to restore later.
     def_shell_mode();
+    // The first refresh after endwin() enters full-screen mode again, but
+    // leaves the keypad in the cursor mode the shell had: an arrow would
+    // then arrive as Escape and two letters.
+    refresh();
+    keypad(stdscr, TRUE);
     repaintAll();
 }
 

@@ -38,7 +38,8 @@ public:
     bool open(TerminalGuard& guard);
     // Leaves full-screen mode, restoring the terminal's own modes.
     void leave();
-    // Back to full-screen mode after a suspend, every cell repainted.
+    // Back to full-screen mode after a suspend, every mode as at the start
+    // (keypad included) and every cell repainted.
     void comeBack();
     // The terminal's size changed, or its contents may have been disturbed.
     void resize();
