@@ -89,7 +89,8 @@ void GameSession::step(std::int64_t nowMs) {
         // The board still shows the wave on the row above while the box is
         // open; the game starts over once the player has read it, and the
         // same beat then draws the fresh game.
-        openBox(kLossPrompt, kButtonsOk, kLossTitle, AfterBox::ResetAndDraw, nowMs);
+        openBox({std::string(kLossPrompt), kButtonsOk, std::string(kLossTitle), BoxKind::Loss},
+                AfterBox::ResetAndDraw, nowMs);
         return;
     }
     drawAndFinish(nowMs);
@@ -98,7 +99,8 @@ void GameSession::step(std::int64_t nowMs) {
 void GameSession::drawAndFinish(std::int64_t nowMs) {
     if (drawPhase(m_state, m_rows)) {
         // The box shows over the picture just drawn, with the last hit.
-        openBox(winPrompt(m_state), kButtonsOk, kWinTitle, AfterBox::Reset, nowMs);
+        openBox({winPrompt(m_state), kButtonsOk, std::string(kWinTitle), BoxKind::Win},
+                AfterBox::Reset, nowMs);
         return;
     }
     publishBoard();
@@ -111,18 +113,19 @@ void GameSession::keyDown(std::int16_t keyCode, std::int16_t /*shift*/, std::int
     }
     switch (applyKey(m_state, keyCode)) {
     case KeyAction::AskToQuit:
-        openBox(kQuitPrompt, kButtonsYesNo, kQuitTitle, AfterBox::QuitIfYes, nowMs);
+        openBox({std::string(kQuitPrompt), kButtonsYesNo, std::string(kQuitTitle), BoxKind::Quit},
+                AfterBox::QuitIfYes, nowMs);
         break;
     case KeyAction::ShowHelp:
-        openBox(kHelpPrompt, kButtonsOk, kHelpTitle, AfterBox::Nothing, nowMs);
+        openBox({std::string(kHelpPrompt), kButtonsOk, std::string(kHelpTitle), BoxKind::Help},
+                AfterBox::Nothing, nowMs);
         break;
     case KeyAction::None:
         break;
     }
 }
 
-void GameSession::openBox(std::string_view prompt, std::int16_t buttons, std::string_view title,
-                          AfterBox after, std::int64_t nowMs) {
+void GameSession::openBox(BoxRequest box, AfterBox after, std::int64_t nowMs) {
     // No step may run while a box waits for the player: a loss or win resets
     // the game only once its box is answered. The timer stops for every box
     // and restarts with a full interval afterwards, so the player also gets a
@@ -132,7 +135,7 @@ void GameSession::openBox(std::string_view prompt, std::int16_t buttons, std::st
     // bottom) is said before the box takes the player's attention.
     publishBoard();
     sayNews(nowMs, true);
-    m_box = BoxRequest{std::string(prompt), buttons, std::string(title)};
+    m_box = std::move(box);
     m_afterBox = after;
     // Last, because a front-end with blocking boxes answers inside this call,
     // and the answer runs the rest of the event.

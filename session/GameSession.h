@@ -92,8 +92,7 @@ private:
 
     bool live() const { return m_loaded && !m_ended && !m_box; }
     void drawAndFinish(std::int64_t nowMs);
-    void openBox(std::string_view prompt, std::int16_t buttons, std::string_view title,
-                 AfterBox after, std::int64_t nowMs);
+    void openBox(BoxRequest box, AfterBox after, std::int64_t nowMs);
     void startTimer(std::int64_t nowMs);
     void stopTimer();
     void end();

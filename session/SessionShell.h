@@ -4,12 +4,17 @@
 #include <string>
 #include <string_view>
 
+// What a box is about, so that a front-end that treats one kind of box apart
+// need not recognise it by its text.
+enum class BoxKind { Help, Quit, Loss, Win };
+
 // A message box the game needs: the front-end shows it however suits its
 // platform and hands the answer back to GameSession::answerBox.
 struct BoxRequest {
     std::string prompt;
     std::int16_t buttons; // kButtonsOk or kButtonsYesNo; the first is the default
     std::string title;
+    BoxKind kind;
 
     bool operator==(const BoxRequest&) const = default;
 };

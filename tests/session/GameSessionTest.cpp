@@ -142,6 +142,7 @@ TEST_F(GameSessionTest, NoStepOrKeyWhileABoxIsOpenAndAFullBeatAfterTheAnswer) {
                                                    "box Help File: " + std::string(kHelpPrompt)}));
     ASSERT_TRUE(session.openBox());
     EXPECT_EQ(session.openBox()->buttons, kButtonsOk);
+    EXPECT_EQ(session.openBox()->kind, BoxKind::Help);
     const GameState before = session.state();
     session.step(now + kTickMs);
     session.keyDown(kKeyRight, 0, now);
@@ -164,7 +165,7 @@ TEST_F(GameSessionTest, LossBoxShowsOverTheLastPictureAndTheSameBeatDrawsTheNewG
     shell.log.clear();
     beat();
     ASSERT_TRUE(session.openBox());
-    EXPECT_EQ(*session.openBox(), (BoxRequest{"You lose!", kButtonsOk, "Sorry!"}));
+    EXPECT_EQ(*session.openBox(), (BoxRequest{"You lose!", kButtonsOk, "Sorry!", BoxKind::Loss}));
     EXPECT_EQ(shell.only("row "), std::vector<std::string>{}); // the wave still on row 6
     EXPECT_EQ(shell.log.front(), "timer stop");
     EXPECT_EQ(shell.log.back(), "box Sorry!: You lose!");
@@ -187,8 +188,8 @@ TEST_F(GameSessionTest, WinBoxShowsTheHitThenTheGameStartsOverAtTheNextBeat) {
     beat();
     EXPECT_EQ(session.rowText(4), "       O       ");
     ASSERT_TRUE(session.openBox());
-    EXPECT_EQ(*session.openBox(),
-              (BoxRequest{"You win! Your score was: 3", kButtonsOk, "Congratulations!"}));
+    EXPECT_EQ(*session.openBox(), (BoxRequest{"You win! Your score was: 3", kButtonsOk,
+                                              "Congratulations!", BoxKind::Win}));
     answer(kAnswerOk);
     EXPECT_EQ(session.state().alienCol, kAlienStartCols);
     EXPECT_EQ(session.rowText(4), "       O       "); // redrawn only by the next beat
@@ -225,7 +226,8 @@ TEST_F(GameSessionTest, QuitQuestionNoChangesNothingYesEndsForGood) {
     session.keyDown(kKeyRight, 0, now);
     const GameState before = session.state();
     session.keyDown(kKeyEscape, 0, now);
-    EXPECT_EQ(*session.openBox(), (BoxRequest{std::string(kQuitPrompt), kButtonsYesNo, ""}));
+    EXPECT_EQ(*session.openBox(),
+              (BoxRequest{std::string(kQuitPrompt), kButtonsYesNo, "", BoxKind::Quit}));
     answer(kAnswerNo);
     EXPECT_EQ(session.state(), before);
     EXPECT_TRUE(session.stepTimerRunning());
