@@ -26,6 +26,7 @@ from xsession import SKIP, Failure, check  # noqa: E402
 KEYS = {37: "Left", 39: "Right", 32: "Space", 27: "Escape", 88: "x", 112: "F1"}
 HELP = ("Use the left and right arrow keys to steer, and the space bar to shoot. "
         "Press Escape to quit and X to restart.")
+HELP_KEYS = "F1 or ? opens this help, Q asks to quit as Escape does, and Y or N answers."
 
 
 def wait_for(what, probe, timeout=3.0):
@@ -143,7 +144,7 @@ def replay(pane, case):
 
     def box(buttons, title, prompt, answer):
         seen = wait_for(f"box {title!r}", pane.box)
-        extra = " F1 or ? opens this help." if title == "Help File" else ""
+        extra = " " + HELP_KEYS if title == "Help File" else ""
         names = ["[ Yes ]", "No"] if buttons == "4" else ["[ OK ]"]
         check(seen == (title, prompt + extra, names), f"box {seen}, expected {prompt!r}")
         frozen = pane.board()
@@ -213,31 +214,43 @@ def group_keys(program, cases):
     pane = Pane(program)
     try:
         skip_splash(pane)
+        # Ctrl+L draws the whole screen again over what another program wrote.
+        with open(pane.show("pane_tty"), "w") as tty:
+            tty.write("\x1b[HSCRIBBLE")
+        wait_for("the scribble", lambda: "SCRIBBLE" in "".join(pane.screen()))
+        pane.keys("C-l")
+        wait_for("Ctrl+L to redraw", lambda: "SCRIBBLE" not in "".join(pane.screen()))
+        check(pane.board(), "no board after Ctrl+L")
         # An arrow's escape sequence is never taken for Escape.
         for _ in range(6):
             pane.keys("Left", "Right")
         time.sleep(0.6)
         check(pane.box() is None, "an arrow opened a box")
-        for key, title in (("?", "Help File"), ("F1", "Help File"), ("Escape", "")):
+        for key, title, answer in (("?", "Help File", "Escape"), ("F1", "Help File", "Escape"),
+                                   ("Escape", "", "Escape"), ("q", "", "n")):
             pane.keys(key)
             wait_for(f"{key} to open its box", lambda: (pane.box() or ("-",))[0] == title)
-            check(HELP in pane.box()[1] or title == "", "help text")
-            check("F1 or ?" in pane.box()[1] or title == "", "help names both keys")
-            if title == "":
+            check(HELP + " " + HELP_KEYS == pane.box()[1] or title == "", "help text")
+            if key == "Escape":
                 # Tab and the arrows move the mark; Escape is No.
                 for key, mark in (("Tab", ["Yes", "[ No ]"]), ("Left", ["[ Yes ]", "No"]),
                                   ("Right", ["Yes", "[ No ]"])):
                     pane.keys(key)
                     wait_for(f"{key} to move the mark",
                              lambda: (pane.box() or (None, None, None))[2] == mark)
-            pane.keys("Escape")
-            wait_for("Escape to close the box", lambda: pane.box() is None)
+            if title:
+                # Y and N answer only the quit question.
+                pane.keys("y", "n")
+                time.sleep(0.1)
+                check(pane.box() is not None, f"y or n closed {title}")
+            pane.keys(answer)
+            wait_for(f"{answer} to close the box", lambda: pane.box() is None)
         # Held keys move the cannon one column a beat.
         before = pane.board()[7].index("A")
         pane.keys(*["Right"] * 30)
         time.sleep(0.1)
         check(pane.board()[7].index("A") <= before + 1, "a burst of arrows moved more than once")
-        pane.keys("Escape", "Enter")
+        pane.keys("q", "y")
         pane.finish(0)
     finally:
         pane.close()
@@ -364,14 +377,20 @@ def group_errors(program, cases):
             pane.finish(2)
         finally:
             pane.close()
-    for args, stdin, status, words in (([], subprocess.DEVNULL, 2, "must be a terminal"),
-                                       (["--frob"], None, 2, "usage:"),
-                                       (["--help", "x"], None, 2, "usage:"),
-                                       (["--help"], None, 0, "F1 or ?"),
-                                       (["--version"], None, 0, "vantrel-term 1.")):
+    # Errors on standard error, naming what was wrong, with the usage after.
+    usage = "\nusage: vantrel-term [-h | --help | -V | --version]\n"
+    for args, stdin, status, out, err in (
+            ([], subprocess.DEVNULL, 2, "", "must be a terminal"),
+            (["--frob"], None, 2, "", "unknown option '--frob'" + usage),
+            (["-x"], None, 2, "", "unknown option '-x'" + usage),
+            (["--help", "x"], None, 2, "", "unexpected argument 'x'" + usage),
+            (["file"], None, 2, "", "unexpected argument 'file'" + usage),
+            (["--help"], None, 0, "F1 or ?", ""), (["-h"], None, 0, "F1 or ?", ""),
+            (["--version"], None, 0, "vantrel-term 1.", ""), (["-V"], None, 0, "vantrel-term 1.", "")):
         run = subprocess.run([program, *args], stdin=stdin, capture_output=True, text=True)
-        check(run.returncode == status and words in run.stdout + run.stderr,
-              f"{args}: status {run.returncode}, output {run.stdout + run.stderr!r}")
+        check(run.returncode == status and out in run.stdout and err in run.stderr
+              and bool(out) == bool(run.stdout) and bool(err) == bool(run.stderr),
+              f"{args}: status {run.returncode}, output {run.stdout!r}, errors {run.stderr!r}")
 
 
 def group_soak(program, cases, seconds=20):
@@ -381,9 +400,9 @@ def group_soak(program, cases, seconds=20):
     pane = Pane(program, {"ASAN_OPTIONS": f"log_path={log}/asan:detect_leaks=1"})
     try:
         skip_splash(pane)
-        # No Return: after Escape it would answer Yes and end the game.
-        keys = ["Left", "Right", "Space", "x", "F1", "?", "Escape", "Tab", "Up", "q", "1",
-                "BTab", "Home", "F5", "C-a"]
+        # No Return or y: after Escape or q they would answer Yes and end the game.
+        keys = ["Left", "Right", "Space", "x", "F1", "?", "Escape", "Tab", "Up", "q", "n", "1",
+                "BTab", "Home", "F5", "C-a", "C-l"]
         rng = random.Random(int(os.environ.get("TERM_SOAK_SEED", time.time())))
         deadline = time.monotonic() + seconds
         while time.monotonic() < deadline:

@@ -10,12 +10,18 @@
 #include <csignal>
 #include <curses.h>
 #include <poll.h>
+#include <string>
+#include <string_view>
 #include <time.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int kEscape = 27;
+constexpr int kCtrlL = 12;
+// The keys only the terminal has, added to the help box's text.
+constexpr std::string_view kHelpKeys =
+    "\nF1 or ? opens this help, Q asks to quit as Escape does, and Y or N answers.";
 
 std::int64_t monotonicMs() {
     timespec time{};
@@ -25,8 +31,12 @@ std::int64_t monotonicMs() {
 
 // A terminal key as the Windows virtual key code the key commands know, or
 // 0 for keys that have none. Many terminal emulators keep F1 for their own
-// help, so `?` asks for help as well.
+// help, so `?` asks for help as well, and `q` asks to quit, as it does in
+// most terminal programs.
 std::int16_t virtualKey(int key) {
+    if (key == 'q' || key == 'Q') {
+        return kKeyEscape;
+    }
     if (key >= 'a' && key <= 'z') {
         return std::int16_t(key - 'a' + 'A');
     }
@@ -122,8 +132,8 @@ void TermShell::draw() {
             if (request->buttons == kButtonsYesNo) {
                 box->buttons = {"Yes", "No"};
             }
-            if (request->title == kHelpTitle) {
-                box->text += "\nF1 or ? opens this help.";
+            if (request->kind == BoxKind::Help) {
+                box->text += std::string(kHelpKeys);
             }
         }
         m_fits = m_screen.drawBoard(rows, m_session.lastNews(), box ? &*box : nullptr);
@@ -163,6 +173,13 @@ void TermShell::handleSignals() {
 void TermShell::readKeys() {
     int key = 0;
     while (m_running && (key = getch()) != ERR) {
+        if (key == kCtrlL) {
+            // Whatever the game shows, drawn again from scratch over
+            // anything another program wrote on the terminal.
+            m_screen.repaintAll();
+            m_dirty = true;
+            continue;
+        }
         if (!m_fits) {
             continue; // the game is paused and hidden: keys would act blind
         }
@@ -233,6 +250,15 @@ void TermShell::boxKey(int key) {
         // As in the browser build: Escape declines the quit question and
         // closes the other boxes.
         answer = yesNo ? kAnswerNo : kAnswerOk;
+        break;
+    case 'y':
+    case 'Y':
+    case 'n':
+    case 'N':
+        if (!yesNo) {
+            return;
+        }
+        answer = key == 'y' || key == 'Y' ? kAnswerYes : kAnswerNo;
         break;
     default:
         return;

@@ -11,35 +11,50 @@
 
 namespace {
 
-constexpr char kUsage[] = "usage: vantrel-term [--help | --version]\n";
+constexpr char kUsage[] = "usage: vantrel-term [-h | --help | -V | --version]\n";
 constexpr char kHelp[] =
     "Play Vantrel, the small arcade game on a board of green text, in this terminal.\n"
     "\n"
     "Keys: Left and Right move the cannon, Space fires, X starts a new game,\n"
-    "F1 or ? shows help, Escape asks whether to quit. Ctrl+Z suspends the game.\n"
+    "F1 or ? shows help, Escape or Q asks whether to quit, Y or N answers.\n"
+    "Ctrl+L redraws the screen, Ctrl+Z suspends the game.\n"
     "\n"
-    "  --help     show this text and exit\n"
-    "  --version  show the version and exit\n";
+    "  -h, --help     show this text and exit\n"
+    "  -V, --version  show the version and exit\n";
 
 int fail(const char* sentence) {
     std::fprintf(stderr, "vantrel-term: %s\n", sentence);
     return 2;
 }
 
+bool is(const char* argument, const char* shortForm, const char* longForm) {
+    return std::strcmp(argument, shortForm) == 0 || std::strcmp(argument, longForm) == 0;
+}
+
+// A bad command line: what was wrong with it, then the usage.
+int misused(const char* what, const char* argument) {
+    std::fprintf(stderr, "vantrel-term: %s '%s'\n%s", what, argument, kUsage);
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::printf("%s%s", kUsage, kHelp);
-        return 0;
-    }
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("vantrel-term %.*s\n", int(kVersion.size()), kVersion.data());
-        return 0;
-    }
     if (argc > 1) {
-        std::fputs(kUsage, stderr);
-        return 2;
+        const char* option = argv[1];
+        const bool help = is(option, "-h", "--help");
+        if (!help && !is(option, "-V", "--version")) {
+            return misused(option[0] == '-' ? "unknown option" : "unexpected argument", option);
+        }
+        if (argc > 2) {
+            return misused("unexpected argument", argv[2]);
+        }
+        if (help) {
+            std::printf("%s%s", kUsage, kHelp);
+        } else {
+            std::printf("vantrel-term %.*s\n", int(kVersion.size()), kVersion.data());
+        }
+        return 0;
     }
     if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
         return fail("standard input and output must be a terminal to play in.");
