@@ -3,6 +3,16 @@
 # named on the command line, one set after another. Packages already present
 # are left alone, so a second run costs one dpkg look-up and no network.
 #
+# A list holds one package a line. Where Debian releases name a package
+# differently and no name serves all, a second word says in which releases
+# (VERSION_CODENAME in /etc/os-release) the line counts: "bookworm" for only
+# there, "!bookworm" for every release but that one; several go with commas.
+#
+#   scripts/install-deps.sh SET...                  installs the sets
+#   scripts/install-deps.sh --list [--release CODENAME] SET...
+#                                                   prints their packages for this
+#                                                   release (or CODENAME), once each
+#
 # apt's own output goes to build/install.log; the terminal gets one line a
 # set, and the log's last lines if apt fails. Only apt-get needs root: as
 # another user it runs through sudo, and as root sudo is never called.
@@ -12,15 +22,43 @@ tree=$(dirname "$here")
 # shellcheck source=scripts/run-as-user.sh
 source "$here/run-as-user.sh"
 
+list_only=0 release=
+while [[ ${1:-} == --* ]]; do
+    case $1 in
+    --list) list_only=1; shift ;;
+    --release) release=$2; shift 2 ;;
+    *) echo "install-deps: unknown option $1" >&2; exit 2 ;;
+    esac
+done
+[[ -n $release ]] || release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+
+# set_packages SET: the set's packages for this release, one a line.
+set_packages() {
+    local pkg releases
+    while read -r pkg releases _; do
+        [[ -z $pkg || $pkg == \#* ]] && continue
+        if [[ -n $releases ]]; then
+            if [[ $releases == !* ]]; then
+                [[ ,${releases#!}, != *",$release,"* ]] || continue
+            else
+                [[ ,$releases, == *",$release,"* ]] || continue
+            fi
+        fi
+        echo "$pkg"
+    done <"$here/packages-$1.txt"
+}
+
 sets=() wanted=()
 for set in "$@"; do
-    list="$here/packages-$set.txt"
-    [[ -f $list ]] || { echo "install-deps: no package list for '$set'" >&2; exit 2; }
+    [[ -f $here/packages-$set.txt ]] || { echo "install-deps: no package list for '$set'" >&2; exit 2; }
+    [[ " ${sets[*]} " != *" $set "* ]] || continue
     sets+=("$set")
-    while read -r pkg _; do
-        [[ -z $pkg || $pkg == \#* ]] || wanted+=("$pkg")
-    done <"$list"
+    mapfile -t -O "${#wanted[@]}" wanted < <(set_packages "$set")
 done
+if ((list_only)); then
+    ((${#wanted[@]} == 0)) || printf '%s\n' "${wanted[@]}" | awk '!seen[$0]++'
+    exit 0
+fi
 ((${#wanted[@]})) || exit 0
 
 declare -A installed=()
@@ -32,12 +70,12 @@ done < <(dpkg-query -W -f='${Package} ${db:Status-Abbrev}\n' "${wanted[@]}" 2>/d
 declare -A missing=() taken=()
 any=0
 for set in "${sets[@]}"; do
-    while read -r pkg _; do
-        [[ -z $pkg || $pkg == \#* || -n ${installed[$pkg]:-} || -n ${taken[$pkg]:-} ]] && continue
+    while read -r pkg; do
+        [[ -n ${installed[$pkg]:-} || -n ${taken[$pkg]:-} ]] && continue
         taken[$pkg]=1
         missing[$set]+="$pkg "
         any=1
-    done <"$here/packages-$set.txt"
+    done < <(set_packages "$set")
 done
 ((any)) || exit 0
 

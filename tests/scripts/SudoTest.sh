@@ -79,13 +79,16 @@ chmod 440 "$sudoers"
 visudo -cqf "$sudoers" || fail "the sudoers entry does not parse"
 
 # A tree with the commands and the scripts, where one package of the test
-# set is missing, so that the installer has something to install.
+# set is missing, so that the installer has something to install, and
+# another is listed for every release but this one, so must be left alone.
+release=$(. /etc/os-release && echo "$VERSION_CODENAME")
 new_tree() {
     local tree=$work/$1
     mkdir -p "$tree"
     cp "$source_dir/test.sh" "$source_dir/play.sh" "$tree/"
     cp -r "$source_dir/scripts" "$tree/"
-    echo vantrel-stand-in-package >>"$tree/scripts/packages-test.txt"
+    printf 'vantrel-stand-in-package %s\nvantrel-other-release-package !%s\n' \
+        "$release" "$release" >>"$tree/scripts/packages-test.txt"
     chown -R "$2:" "$tree"
     rm -f "$work/installed"
     echo "$tree"
@@ -116,6 +119,7 @@ root_files() {
 tree=$(new_tree through-sudo "$user")
 run "$tree" "$user" sudo ./test.sh
 expect_calls "^root apt-get .* install -y .*vantrel-stand-in-package"
+refuse_calls "vantrel-other-release-package"
 expect_calls "^$user cmake --workflow --preset ci"
 refuse_calls "^root (cmake|npm|clang)"
 grep -qx "test: installing 1 package… done, log in build/install.log" "$work/out" ||

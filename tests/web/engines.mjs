@@ -96,7 +96,7 @@ export const engines = {
     },
 
     async webkit(modulesDir, webDir) {
-        for (const [path, pkg] of [[WEBDRIVER, 'webkit2gtk-driver'], [MINIBROWSER, 'libwebkit2gtk-4.1-0'],
+        for (const [path, pkg] of [[WEBDRIVER, 'webkitgtk-webdriver, on Debian 12 webkit2gtk-driver'], [MINIBROWSER, 'libwebkit2gtk-4.1-0'],
                                    ['/usr/bin/Xvfb', 'xvfb']]) {
             skipUnless(existsSync(path), `${path} (Debian package ${pkg})`);
         }
