@@ -1,36 +1,82 @@
 #!/usr/bin/env bash
 # Installs what the build needs, builds every configuration and runs every test.
+#
+#   ./test.sh [PRESET...]                         the presets named (default: all five)
+#   ./test.sh --release RELEASE [--fresh] [PRESET...]
+#
+# With --release the same runs inside another Debian release (trixie, sid; a
+# chroot made on first use, scripts/in-release.sh), building into
+# build/RELEASE; --fresh makes a new chroot for this run alone and deletes it
+# afterwards, as CI does.
 set -euo pipefail
 cd "$(dirname "$0")"
+source scripts/run-as-user.sh
 
-# Packages first, with sudo for apt-get alone when not root. Machines with
-# Node.js from outside Debian have npm already (and Debian's npm package would
-# conflict with it); with Debian's nodejs, npm is a package of its own.
-sets=(play deb test web web-test windows desktops)
-command -v npm >/dev/null || sets+=(npm)
+if [[ ${1:-} == --release ]]; then
+    (($# >= 2)) || { echo "usage: $0 --release RELEASE [--fresh] [PRESET...]" >&2; exit 2; }
+    release=$2
+    shift 2
+    chroot_opts=()
+    if [[ ${1:-} == --fresh ]]; then
+        shift
+        chroot_opts=(--fresh --remove --root "$(mktemp -d "/var/tmp/vantrel-$release.XXXXXX")")
+    fi
+    # Chroots and mounts need root: sudo for that when not root, passing CI on.
+    sudo=()
+    ((EUID == 0)) || sudo=(sudo env ${CI:+CI=$CI})
+    status=0
+    "${sudo[@]}" scripts/in-release.sh "${chroot_opts[@]}" "$release" ./test.sh "$@" || status=$?
+    # Root built there; the build folder goes back to whoever runs this tree.
+    owner=
+    if ((EUID != 0)); then
+        owner=$(id -un)
+    else
+        owner=$(sudo_user_of_tree "$PWD") || owner=
+    fi
+    [[ -z $owner || ! -d build/$release ]] || "${sudo[@]}" chown -R "$owner:" "build/$release"
+    exit "$status"
+fi
+
+# Which presets, and the package sets each needs. Machines with Node.js from
+# outside Debian have npm already (and Debian's npm package would conflict
+# with it); with Debian's nodejs, npm is a package of its own.
+declare -A needs=(
+    [ci]="play deb test desktops" [asan]="play test" [fuzz]="test"
+    [win64]=windows [web]="web web-test"
+)
+presets=("$@")
+((${#presets[@]})) || presets=(ci asan fuzz win64 web)
+sets=()
+for preset in "${presets[@]}"; do
+    [[ -n ${needs[$preset]:-} ]] ||
+        { echo "test.sh: no preset '$preset' (ci asan fuzz win64 web)" >&2; exit 2; }
+    read -ra more <<<"${needs[$preset]}"
+    sets+=("${more[@]}")
+done
+[[ " ${presets[*]} " != *" web "* ]] || command -v npm >/dev/null || sets+=(npm)
 scripts/install-deps.sh "${sets[@]}"
 # Run through sudo, the rest runs as the user who called it.
-source scripts/run-as-user.sh
 run_as_user ./test.sh "$@"
 
 # Each test preset writes junit.xml into its build folder; at the end the tests
 # that did not run are listed from them (see below). Results of an earlier run
 # must not count.
-builds=(build/ci build/asan build/fuzz build/win64 build/web)
+builds=("${presets[@]/#/build/}")
 rm -f "${builds[@]/%//junit.xml}"
 
-# The main build: all tests, warnings as errors.
-cmake --workflow --preset ci
-# The same tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
-cmake --workflow --preset asan
-# A bounded fuzzing run over key and tick sequences, with clang.
-cmake --workflow --preset fuzz
-# The native Windows build, cross-compiled with MinGW-w64; its tests run the
-# windows and the finished Vantrel.exe under Wine in a private virtual X server.
-cmake --workflow --preset win64
-# The browser build, compiled with emscripten; its tests play it in headless
-# Chromium through puppeteer-core, which npm installs from the committed lock.
-cmake --workflow --preset web
+# The presets, each configured, built and tested:
+#  ci     the main build: all tests, warnings as errors;
+#  asan   the same tests again under AddressSanitizer and UndefinedBehaviorSanitizer;
+#  fuzz   a bounded fuzzing run over key and tick sequences, with clang;
+#  win64  the native Windows build, cross-compiled with MinGW-w64; its tests run
+#         the windows and the finished Vantrel.exe under Wine in a private
+#         virtual X server;
+#  web    the browser build, compiled with emscripten; its tests play it in
+#         headless Chromium, Firefox and WebKit, through puppeteer-core, which
+#         npm installs from the committed lock.
+for preset in "${presets[@]}"; do
+    cmake --workflow --preset "$preset"
+done
 # A test that could not run (a tool missing) is reported as skipped and tests
 # nothing. They are listed here; in CI (CI=true) any of them fails the run.
 scripts/report-skips.py "${builds[@]}"

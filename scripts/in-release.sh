@@ -36,6 +36,8 @@ mirror=$(sed -n 's/^URIs: *\([^ ]*\/debian\)$/\1/p' /etc/apt/sources.list.d/debi
 [[ -n $mirror ]] || mirror=$(sed -n 's/^deb \(\[[^]]*\] \)\?\([^ ]*\/debian\) .*/\2/p' /etc/apt/sources.list 2>/dev/null | head -n 1)
 [[ -n $mirror ]] || { echo "in-release: no Debian mirror found in apt's sources" >&2; exit 1; }
 
+# A chroot made for this command alone goes, however the command ends.
+((remove == 0)) || trap 'rm -rf "$root"' EXIT
 if ((fresh)) || [[ ! -x $root/usr/bin/apt-get ]]; then
     command -v mmdebstrap >/dev/null ||
         DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends mmdebstrap </dev/null >/dev/null
@@ -56,7 +58,6 @@ if ((fresh)) || [[ ! -x $root/usr/bin/apt-get ]]; then
     fi
     [[ ! -f /root/.npmrc ]] || cp /root/.npmrc "$root/root/.npmrc"
 fi
-((remove == 0)) || trap 'rm -rf "$root"' EXIT
 
 mkdir -p "$tree/build/$release" "$root/src"
 status=0
@@ -77,6 +78,7 @@ mount --bind "$tree/build/$release" "$root/src/build"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 exec chroot "$root" env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     HOME=/root LANG=C.UTF-8 ${CI:+CI=$CI} \
+    GIT_CONFIG_COUNT=1 GIT_CONFIG_KEY_0=safe.directory GIT_CONFIG_VALUE_0=/src \
     NODE_EXTRA_CA_CERTS=/etc/ssl/certs/ca-certificates.crt \
     bash -c 'cd /src && exec "$@"' in-release "$@"
 INSIDE
