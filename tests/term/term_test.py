@@ -257,9 +257,11 @@ def group_keys(program, cases):
 
 
 def group_colour(program, cases):
+    # True black where the terminal has it, never the palette's colour 0
+    # (which a player may have changed); with eight colours, bold green.
     for term, expected in (("tmux-256color", ["38;5;46", "48;5;16"]),
                            ("xterm", ["32", "40", "1"]),
-                           ("xterm-direct", ["38;2;0;255;0"]), ("vt100", [])):
+                           ("xterm-direct", ["38;2;0;255;0", "48;2;0;1;0"]), ("vt100", [])):
         if subprocess.run(["infocmp", term], capture_output=True).returncode != 0:
             print(f"no terminfo for {term}: its colours are not checked")
             continue
@@ -271,6 +273,13 @@ def group_colour(program, cases):
             sgr = ";".join(codes)
             for code in expected:
                 check(re.search(rf"(^|;){code}(;|$)", sgr), f"{term}: {code} missing in {codes}")
+            if "40" not in expected:
+                # Palette backgrounds, outside the arguments of 38 and 48.
+                plain = re.sub(r"(^|;)[34]8;(5;\d+|2;\d+;\d+;\d+)", "", sgr)
+                check(not re.search(r"(^|;)4[0-7](;|$)", plain), f"{term}: palette colours {codes}")
+            frame = next(line for line in lines.split("\n") if "Vantrel" in line).split("┌")[0]
+            bold = "1" in re.findall(r"\x1b\[([0-9;:]*)m", frame)
+            check(bold == (term == "xterm"), f"{term}: frame bold {bold}")
             if not expected:
                 check(not re.search(r"(^|;)(3|4|9|10)\d", sgr), f"{term}: colours {codes}")
         finally:

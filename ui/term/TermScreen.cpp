@@ -26,6 +26,11 @@ constexpr int kEscapeDelayMs = 20;
 constexpr int kBoardPair = 1;
 constexpr std::uint32_t kGreen = 0x00FF00;
 constexpr std::uint32_t kBlack = 0x000000;
+// Terminal descriptions for direct colour send the numbers 0 to 7 as the
+// palette's first eight colours, which the player may have changed, so black
+// (0) would be palette black. The nearest number they send as a colour of its
+// own is this green of 1 in 255, which no eye tells from black.
+constexpr std::uint32_t kDirectBlack = 0x000100;
 
 constexpr std::string_view kTooSmall =
     "The terminal is too small for Vantrel: please make it larger.";
@@ -210,7 +215,7 @@ void TermScreen::setUpColours() {
 int TermScreen::colourOf(std::uint32_t rgb) const {
     switch (m_colours) {
     case Colours::Direct:
-        return int(rgb);
+        return int(rgb == kBlack ? kDirectBlack : rgb);
     case Colours::Indexed:
         return nearestIndexed(rgb);
     default:
@@ -287,7 +292,8 @@ bool TermScreen::drawBoard(const std::array<std::string, kRows>& rows, const std
     const int top = (LINES - kBoardHeight) / 2;
     const int left = (COLS - kFrameWidth) / 2;
     const bool colour = m_colours != Colours::None;
-    usePair(colour ? kBoardPair : 0, A_NORMAL);
+    // With eight colours, bold is what makes the basic green bright.
+    usePair(colour ? kBoardPair : 0, m_colours == Colours::Basic ? A_BOLD : A_NORMAL);
     fill(top, left, kFrameHeight, kFrameWidth);
     frame(top, left, kFrameHeight, kFrameWidth, "Vantrel");
     // The glyphs bold, as the board's font is, where colours allow it.
