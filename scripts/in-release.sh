@@ -75,6 +75,15 @@ mount -t tmpfs tmpfs "$root/run"
 mkdir -p "$root/run/user"
 mount --bind "$tree" "$root/src"
 mount --bind "$tree/build/$release" "$root/src/build"
+# A git worktree's .git is a file naming the repository's folder by its path
+# here, so that folder goes to the same path inside, read-only: git then lists
+# the tracked files and dates the last commit there as it does here.
+if [[ -f $tree/.git ]] &&
+    common=$(git -C "$tree" rev-parse --path-format=absolute --git-common-dir 2>/dev/null); then
+    mkdir -p "$root$common"
+    mount --bind "$common" "$root$common"
+    mount -o remount,bind,ro "$root$common"
+fi
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 exec chroot "$root" env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     HOME=/root LANG=C.UTF-8 ${CI:+CI=$CI} \
