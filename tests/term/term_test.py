@@ -5,18 +5,25 @@ with resize-window. Each run happens inside a small shell script that saves
 `stty -g` before and after, so every group can check the terminal was left as
 it was found.
 
+What tmux cannot send, the bytes of one key with a pause between them, goes
+through a pseudo-terminal of the script's own (Pty).
+
 Usage: term_test.py PATH/TO/vantrel-term GROUP [CASES_DIR]
 Groups: splash, replay, keys, colour, resize, leave, errors, soak.
 Exit codes: 0 passed, 1 failed, 77 skipped (no tmux).
 """
 
+import fcntl
 import os
 import random
 import re
+import select
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
@@ -114,6 +121,44 @@ class Pane:
     def close(self):
         subprocess.run(["tmux", "-S", self.socket, "kill-server"], capture_output=True)
         shutil.rmtree(self.dir, ignore_errors=True)
+
+
+class Pty:
+    """The program on a pseudo-terminal this script writes to byte by byte,
+    reading what it draws."""
+
+    QUIT = b"Are you sure you want to quit?"
+
+    def __init__(self, program, settings):
+        self.master, slave = os.openpty()
+        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
+        env = {k: v for k, v in os.environ.items() if k != "ESCDELAY"}
+        env.update(TERM="xterm-256color", LANG="C.UTF-8", **settings)
+        self.child = subprocess.Popen([program], stdin=slave, stdout=slave, stderr=slave,
+                                      env=env, start_new_session=True)
+        os.close(slave)
+
+    def drawn(self, seconds):
+        """What the program draws in the next `seconds`."""
+        seen, end = b"", time.monotonic() + seconds
+        while (left := end - time.monotonic()) > 0:
+            if select.select([self.master], [], [], left)[0]:
+                seen += os.read(self.master, 65536)
+        return seen
+
+    def type(self, *pieces, pause=0.0):
+        """Writes the pieces with `pause` seconds between them, then returns
+        whether the quit question came up."""
+        for i, piece in enumerate(pieces):
+            if i:
+                time.sleep(pause)
+            os.write(self.master, piece)
+        return self.QUIT in self.drawn(0.6)
+
+    def close(self):
+        self.child.kill()
+        self.child.wait()
+        os.close(self.master)
 
 
 def wave_column(pane):
@@ -254,6 +299,20 @@ def group_keys(program, cases):
         pane.finish(0)
     finally:
         pane.close()
+    # An arrow split by a slow link waits for the player's ESCDELAY, or for
+    # 100 ms without it; Escape then x at once is Alt+X, not Escape.
+    for escdelay, pause, opens in ((None, 0.03, False), (None, 0.25, True),
+                                   ("300", 0.15, False)):
+        term = Pty(program, {"ESCDELAY": escdelay} if escdelay else {})
+        try:
+            term.drawn(0.3)
+            term.type(b" ")  # past the splash
+            check(not term.type(b"\x1bx"), "Alt+X opened the quit question")
+            opened = term.type(b"\x1b", b"OD", pause=pause)
+            check(opened == opens, f"ESCDELAY {escdelay}: Escape, {pause * 1000:.0f} ms, OD "
+                  f"{'did not open' if opens else 'opened'} the quit question")
+        finally:
+            term.close()
 
 
 def group_colour(program, cases):

@@ -22,7 +22,9 @@ constexpr int kFrameHeight = kRows + 2;
 constexpr int kBoardHeight = kFrameHeight + 1;
 // A box's text wraps at this width, or narrower in a narrow terminal.
 constexpr int kBoxTextWidth = 44;
-constexpr int kEscapeDelayMs = 20;
+// How long a lone Escape waits for the rest of a key's sequence, unless the
+// player sets ESCDELAY.
+constexpr int kEscapeDelayMs = 100;
 constexpr int kBoardPair = 1;
 constexpr std::uint32_t kGreen = 0x00FF00;
 constexpr std::uint32_t kBlack = 0x000000;
@@ -150,14 +152,17 @@ bool TermScreen::open(TerminalGuard& guard) {
     leaveok(stdscr, TRUE);
     curs_set(0);
     // A lone Escape is told from the start of an arrow's sequence by the
-    // pause after it. Terminals send a sequence in one write, and SSH sends
-    // it in one packet, so 20 ms is plenty and leaves Escape's answer well
-    // within 50 ms on a busy machine.
+    // pause after it. A local terminal sends a sequence in one write, but a
+    // slow link or a terminal multiplexer can split it by tens of
+    // milliseconds; 100 ms covers those and still answers Escape at once to
+    // the eye. ncurses has already taken the player's ESCDELAY, if set.
+    if (std::getenv("ESCDELAY") == nullptr) {
 #if NCURSES_VERSION_MAJOR >= 6
-    set_escdelay(kEscapeDelayMs);
+        set_escdelay(kEscapeDelayMs);
 #else
-    ESCDELAY = kEscapeDelayMs;
+        ESCDELAY = kEscapeDelayMs;
 #endif
+    }
     setUpColours();
     return true;
 }

@@ -19,6 +19,8 @@ namespace {
 
 constexpr int kEscape = 27;
 constexpr int kCtrlL = 12;
+// A key pressed with Alt: no key of the game, in a box or out of one.
+constexpr int kAltKey = 0;
 // The keys only the terminal has, added to the help box's text.
 constexpr std::string_view kHelpKeys =
     "\nF1 or ? opens this help, Q asks to quit as Escape does, and Y or N answers.";
@@ -170,9 +172,20 @@ void TermShell::handleSignals() {
     }
 }
 
+int TermShell::nextKey() {
+    const int key = getch();
+    if (key != kEscape) {
+        return key;
+    }
+    // An Escape with another key right behind it, within the wait for a
+    // sequence, is that key with Alt (or Meta) held: the two are one key,
+    // which the game does not use.
+    return getch() == ERR ? kEscape : kAltKey;
+}
+
 void TermShell::readKeys() {
     int key = 0;
-    while (m_running && (key = getch()) != ERR) {
+    while (m_running && (key = nextKey()) != ERR) {
         if (key == kCtrlL) {
             // Whatever the game shows, drawn again from scratch over
             // anything another program wrote on the terminal.

@@ -43,6 +43,8 @@ private:
     int msUntilNextEvent() const;
     void draw();
     void handleSignals();
+    // The next key waiting, or ERR.
+    int nextKey();
     void readKeys();
     void runTimers();
 
