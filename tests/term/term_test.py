@@ -97,9 +97,9 @@ class Pane:
                     if inner[left:left + 1] == "└":
                         break
                     body.append(inner[left + 1:right - 1].strip())
-                if len(body) < 3:
+                if len(body) < 2:
                     return None  # caught halfway through drawing
-                text = " ".join(part for part in body[:-2] if part)
+                text = " ".join(part for part in body[:-1] if part)
                 buttons = [name.strip() for name in body[-1].split("  ") if name.strip()]
                 return match.group(1) or "", text, buttons
         return None
@@ -369,14 +369,26 @@ def group_resize(program, cases):
         wait_for("the board again", pane.board)
         check(wave_column(pane) - wave in (0, 1), "the game went on while hidden")
         wait_for("the game to go on", lambda: wave_column(pane) - wave > 1)
-        # A box that does not fit is too small as well.
+        # A box answers at any size: compact where it does not fit whole, on
+        # one line where even that does not fit, never the too-small line.
+        pane.resize(19, 11)
         pane.keys("F1")
-        wait_for("the help box", pane.box)
-        pane.resize(20, 12)
-        wait_for("the too-small line", lambda: "Too small" in "".join(pane.screen()))
+        wait_for("the compact help box", lambda: pane.box() and pane.box()[::2] ==
+                 ("Help File", ["[ OK ]"]) and pane.box()[1].endswith("..."))
+        pane.keys("Enter")
+        wait_for("the board under the help box", lambda: pane.box() is None and pane.board())
+        pane.keys("Escape")
+        wait_for("the quit question", lambda: (pane.box() or ("-",))[0] == "")
+        pane.resize(30, 3)
+        wait_for("the question on one line", lambda: [line.strip() for line in pane.screen()
+                 if line.strip()] == ["Are you sure   [ Yes ]    No"])
+        pane.keys("Tab")
+        wait_for("Tab to move the mark", lambda: "Yes    [ No ]" in "".join(pane.screen()))
+        pane.keys("Enter")
+        wait_for("the too-small line after No", lambda: "Too small" in "".join(pane.screen()))
         pane.resize(80, 24)
-        wait_for("the help box again", pane.box)
-        pane.keys("Enter", "Escape", "Enter")
+        wait_for("the board again", pane.board)
+        pane.keys("q", "y")
         pane.finish(0)
     finally:
         pane.close()

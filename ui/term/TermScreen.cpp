@@ -290,35 +290,39 @@ bool TermScreen::drawSplash() {
 bool TermScreen::drawBoard(const std::array<std::string, kRows>& rows, const std::string& news,
                            const BoxView* box) {
     erase();
-    if (COLS < kFrameWidth || LINES < kBoardHeight) {
+    const bool boardFits = COLS >= kFrameWidth && LINES >= kBoardHeight;
+    if (!boardFits && box == nullptr) {
         drawTooSmall();
         return false;
     }
-    const int top = (LINES - kBoardHeight) / 2;
-    const int left = (COLS - kFrameWidth) / 2;
-    const bool colour = m_colours != Colours::None;
-    // With eight colours, bold is what makes the basic green bright.
-    usePair(colour ? kBoardPair : 0, m_colours == Colours::Basic ? A_BOLD : A_NORMAL);
-    fill(top, left, kFrameHeight, kFrameWidth);
-    frame(top, left, kFrameHeight, kFrameWidth, "Vantrel");
-    // The glyphs bold, as the board's font is, where colours allow it.
-    usePair(colour ? kBoardPair : 0, colour ? A_BOLD : A_NORMAL);
-    for (int row = 0; row < kRows; ++row) {
-        mvaddnstr(top + 1 + row, left + 2, rows[std::size_t(row)].c_str(), kColumns);
+    if (boardFits) {
+        const int top = (LINES - kBoardHeight) / 2;
+        const int left = (COLS - kFrameWidth) / 2;
+        const bool colour = m_colours != Colours::None;
+        // With eight colours, bold is what makes the basic green bright.
+        usePair(colour ? kBoardPair : 0, m_colours == Colours::Basic ? A_BOLD : A_NORMAL);
+        fill(top, left, kFrameHeight, kFrameWidth);
+        frame(top, left, kFrameHeight, kFrameWidth, "Vantrel");
+        // The glyphs bold, as the board's font is, where colours allow it.
+        usePair(colour ? kBoardPair : 0, colour ? A_BOLD : A_NORMAL);
+        for (int row = 0; row < kRows; ++row) {
+            mvaddnstr(top + 1 + row, left + 2, rows[std::size_t(row)].c_str(), kColumns);
+        }
+        usePair(0, A_NORMAL);
+        const int newsWidth = std::min(COLS, textWidth(news));
+        mvaddnstr(top + kFrameHeight, (COLS - newsWidth) / 2, news.c_str(), newsWidth);
     }
-    usePair(0, A_NORMAL);
-    const int newsWidth = std::min(COLS, textWidth(news));
-    mvaddnstr(top + kFrameHeight, (COLS - newsWidth) / 2, news.c_str(), newsWidth);
-    if (box != nullptr && !drawBox(*box)) {
-        drawTooSmall();
-        return false;
+    // A box waits for its answer at any size, so it is always drawn (over
+    // the board, or alone where the board does not fit) and never hidden
+    // behind the too-small line, which would leave its keys unanswerable.
+    if (box != nullptr) {
+        drawBox(*box);
     }
     refresh();
     return true;
 }
 
-bool TermScreen::drawBox(const BoxView& box) {
-    const std::vector<std::string> lines = wrap(box.text, std::min(kBoxTextWidth, COLS - 4));
+void TermScreen::drawBox(const BoxView& box) {
     std::vector<std::string> labels;
     int buttonsWidth = -2;
     for (std::size_t i = 0; i < box.buttons.size(); ++i) {
@@ -328,29 +332,77 @@ bool TermScreen::drawBox(const BoxView& box) {
         labels.push_back((focused ? "[ " : "  ") + box.buttons[i] + (focused ? " ]" : "  "));
         buttonsWidth += textWidth(labels.back()) + 2;
     }
+    // Whole where it fits: the text within a margin, a blank line above the
+    // buttons. Else compact: the text against the border, no blank line, and
+    // as many lines as the terminal holds. Else the buttons on one line.
+    int margin = 1;
+    std::vector<std::string> lines = wrap(box.text, std::min(kBoxTextWidth, COLS - 4));
     int inner = std::max(buttonsWidth, textWidth(box.title) + 2);
     for (const std::string& line : lines) {
         inner = std::max(inner, textWidth(line));
     }
-    const int width = inner + 4;
-    const int height = int(lines.size()) + 4;
-    if (COLS - 4 < 8 || width > COLS || height > LINES) {
-        return false;
+    inner += 2 * margin;
+    int height = int(lines.size()) + 4;
+    if (inner + 2 > COLS || height > LINES) {
+        margin = 0;
+        lines = wrap(box.text, COLS - 2);
+        inner = COLS - 2;
+        height = std::min(int(lines.size()) + 3, LINES);
+        const std::size_t shown = std::size_t(std::max(height - 3, 0));
+        if (shown < lines.size()) {
+            lines.resize(shown);
+            if (shown > 0) {
+                // The text goes on beyond the terminal: say so.
+                std::string& last = lines.back();
+                last = last.substr(0, std::size_t(std::max(inner - 3, 0))) + "...";
+            }
+        }
     }
+    if (lines.empty() || buttonsWidth > inner) {
+        drawBoxLine(box, labels);
+        return;
+    }
+    const int width = inner + 2;
     const int top = (LINES - height) / 2;
     const int left = (COLS - width) / 2;
     usePair(0, A_NORMAL);
     fill(top, left, height, width);
     frame(top, left, height, width, box.title);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        mvaddstr(top + 1 + int(i), left + 2, lines[i].c_str());
+        mvaddstr(top + 1 + int(i), left + 1 + margin, lines[i].c_str());
     }
-    int x = left + (width - buttonsWidth) / 2;
+    drawButtons(labels, top + height - 2, left + (width - buttonsWidth) / 2, box.focus);
+}
+
+void TermScreen::drawBoxLine(const BoxView& box, const std::vector<std::string>& labels) {
+    // The title, or the text where there is none, then the buttons; in a
+    // terminal too narrow for all of them, the marked button alone.
+    std::vector<std::string> shown = labels;
+    int buttonsWidth = -2;
+    for (const std::string& label : shown) {
+        buttonsWidth += textWidth(label) + 2;
+    }
+    if (buttonsWidth > COLS) {
+        shown = {labels[std::size_t(box.focus)]};
+        buttonsWidth = textWidth(shown.front());
+    }
+    std::string lead = box.title.empty() ? box.text.substr(0, box.text.find('\n')) : box.title;
+    lead = lead.substr(0, std::size_t(std::max(COLS - buttonsWidth - 2, 0)));
+    const int width = std::min(COLS, textWidth(lead) + (lead.empty() ? 0 : 2) + buttonsWidth);
+    const int y = LINES / 2;
+    const int left = (COLS - width) / 2;
+    usePair(0, A_NORMAL);
+    mvhline(y, 0, ' ', COLS);
+    mvaddnstr(y, left, lead.c_str(), COLS);
+    drawButtons(shown, y, std::max(left + width - buttonsWidth, 0),
+                shown.size() == labels.size() ? box.focus : 0);
+}
+
+void TermScreen::drawButtons(const std::vector<std::string>& labels, int y, int x, int focus) {
     for (std::size_t i = 0; i < labels.size(); ++i) {
-        usePair(0, int(i) == box.focus ? A_REVERSE : A_NORMAL);
-        mvaddstr(top + height - 2, x, labels[i].c_str());
+        usePair(0, int(i) == focus ? A_REVERSE : A_NORMAL);
+        mvaddnstr(y, x, labels[i].c_str(), std::max(COLS - x, 0));
         x += textWidth(labels[i]) + 2;
     }
     usePair(0, A_NORMAL);
-    return true;
 }

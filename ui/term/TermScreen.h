@@ -46,7 +46,8 @@ public:
     void repaintAll();
 
     // Each returns false, and shows the too-small line instead, when the
-    // terminal cannot hold what it should show.
+    // terminal cannot hold what it should show. A box is shown at any size,
+    // compactly or on one line where it does not fit whole.
     bool drawSplash();
     bool drawBoard(const std::array<std::string, kRows>& rows, const std::string& news,
                    const BoxView* box);
@@ -58,7 +59,9 @@ private:
     int colourOf(std::uint32_t rgb) const;
     int pairOf(std::uint32_t foreground, std::uint32_t background);
     void drawTooSmall();
-    bool drawBox(const BoxView& box);
+    void drawBox(const BoxView& box);
+    void drawBoxLine(const BoxView& box, const std::vector<std::string>& labels);
+    void drawButtons(const std::vector<std::string>& labels, int y, int x, int focus);
 
     screen* m_screen = nullptr;
     Colours m_colours = Colours::None;
