@@ -104,6 +104,13 @@ class Pane:
                 return match.group(1) or "", text, buttons
         return None
 
+    def quit(self):
+        """Escape, then Yes once the question shows: a key sent with Escape
+        at once would make Alt+key of it."""
+        self.keys("Escape")
+        wait_for("the quit question", lambda: (self.box() or ("-",))[0] == "")
+        self.keys("Enter")
+
     def status(self):
         return open(f"{self.dir}/rc").read().strip() if os.path.exists(f"{self.dir}/rc") else None
 
@@ -395,7 +402,7 @@ def group_resize(program, cases):
 
 
 def group_leave(program, cases):
-    ways = [("Escape, Yes", lambda p: p.keys("Escape", "Enter"), 0),
+    ways = [("Escape, Yes", Pane.quit, 0),
             ("Ctrl+C", lambda p: p.keys("C-c"), 130),
             ("SIGTERM", lambda p: os.kill(p.program_pid(), 15), 143),
             ("SIGHUP", lambda p: os.kill(p.program_pid(), 1), 129),
@@ -440,7 +447,7 @@ def group_leave(program, cases):
         wait_for("Left to move the cannon after fg", lambda: pane.board()
                  and pane.board()[7].index("A") == cannon - 1)
         check(pane.box() is None, "Left after fg opened a box")
-        pane.keys("Escape", "Enter")
+        pane.quit()
         pane.finish(0)
     finally:
         pane.close()
