@@ -239,11 +239,13 @@ def group_splash(program, cases):
         check(picture, "no picture")
     finally:
         pane.close()
-    # Without UTF-8 or without colours, the title in letters.
-    for env in ({"LANG": "C", "LC_ALL": "C"}, {"TERM": "vt100"}):
-        pane = Pane(program, env)
+    # Without UTF-8 or without colours, or where the picture would be too
+    # small to read, the title in letters.
+    for env, size in (({"LANG": "C", "LC_ALL": "C"}, (80, 24)), ({"TERM": "vt100"}, (80, 24)),
+                      ({}, (44, 24))):
+        pane = Pane(program, env, size)
         try:
-            wait_for(f"the plain title under {env}",
+            wait_for(f"the plain title under {env} in {size}",
                      lambda: [line.strip() for line in pane.screen() if line.strip()]
                      == ["Vantrel"])
         finally:

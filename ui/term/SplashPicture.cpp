@@ -1,37 +1,47 @@
 #include "SplashPicture.h"
 
 #include "Figures.h"
+#include "SplashRuns.h"
 
 #include <algorithm>
 #include <cstddef>
 
-// The bytes of the committed splash bitmap, compiled in by the build.
-extern const unsigned char kSplashBmp[];
-extern const std::size_t kSplashBmpSize;
-
 namespace {
 
-// The bitmap as the game ships it: 24 bits a pixel, rows bottom-up, each
-// padded to four bytes, after a 54-byte header.
-constexpr std::size_t kPixelOffset = 54;
-constexpr std::size_t kStride = (kSplashPictureWidth * 3 + 3) / 4 * 4;
-static_assert(kPixelOffset + kStride * kSplashPictureHeight == 95526);
+constexpr std::size_t kPixels = std::size_t(kSplashPictureWidth) * kSplashPictureHeight;
+// Below six pixels (three cell rows) high the letters run together.
+constexpr int kLegibleHeight = 6;
 
-std::uint32_t sourcePixel(int x, int y) {
-    const std::size_t row = static_cast<std::size_t>(kSplashPictureHeight - 1 - y);
-    const unsigned char* bgr = kSplashBmp + kPixelOffset + row * kStride + 3 * std::size_t(x);
-    return std::uint32_t(bgr[2]) << 16 | std::uint32_t(bgr[1]) << 8 | bgr[0];
+// The picture's pixels as palette indices, row by row from the top; empty if
+// the runs do not add up to the picture.
+std::vector<unsigned char> unpack() {
+    std::vector<unsigned char> indices;
+    indices.reserve(kPixels);
+    for (std::size_t i = 0; i < kSplashRunsSize; ++i) {
+        const unsigned char run = kSplashRuns[i];
+        indices.insert(indices.end(), std::size_t(run & 0x0F) + 1,
+                       static_cast<unsigned char>(run >> 4));
+    }
+    if (indices.size() != kPixels) {
+        indices.clear();
+    }
+    return indices;
+}
+
+std::uint32_t green(std::uint32_t rgb) {
+    return rgb >> 8 & 0xFF;
 }
 
 // The brightest of the source pixels in [x0, x1) × [y0, y1). Shrunk this
 // way the letters' thin strokes stay bright instead of fading into the black
 // around them, and the title stays legible a few cells high.
-std::uint32_t brightest(int x0, int x1, int y0, int y1) {
+std::uint32_t brightest(const std::vector<unsigned char>& indices, int x0, int x1, int y0, int y1) {
     std::uint32_t best = 0;
     for (int y = y0; y < y1; ++y) {
         for (int x = x0; x < x1; ++x) {
-            const std::uint32_t pixel = sourcePixel(x, y);
-            if ((pixel >> 8 & 0xFF) > (best >> 8 & 0xFF)) {
+            const std::uint32_t pixel =
+                kSplashPalette[indices[std::size_t(y) * kSplashPictureWidth + std::size_t(x)]];
+            if (green(pixel) > green(best)) {
                 best = pixel;
             }
         }
@@ -43,14 +53,15 @@ std::uint32_t brightest(int x0, int x1, int y0, int y1) {
 
 SplashPicture splashPictureFitting(int columns, int rows) {
     SplashPicture picture;
-    if (kSplashBmpSize != kPixelOffset + kStride * kSplashPictureHeight || columns <= 0) {
+    const std::vector<unsigned char> indices = unpack();
+    if (indices.empty() || columns <= 0) {
         return picture;
     }
     const double scale =
         std::min({1.0, double(columns) / kSplashPictureWidth, 2.0 * rows / kSplashPictureHeight});
     picture.width = std::max(1, int(kSplashPictureWidth * scale));
     picture.height = int(kSplashPictureHeight * scale + 1) / 2 * 2;
-    if (picture.height == 0 || picture.height > 2 * rows) {
+    if (picture.height < kLegibleHeight || picture.height > 2 * rows) {
         return SplashPicture{};
     }
     // Each picture pixel covers a band of source pixels, at least one.
@@ -61,7 +72,7 @@ SplashPicture splashPictureFitting(int columns, int rows) {
         for (int x = 0; x < picture.width; ++x) {
             const int x0 = edge(x, picture.width, kSplashPictureWidth);
             const int x1 = std::max(x0 + 1, edge(x + 1, picture.width, kSplashPictureWidth));
-            picture.pixels.push_back(brightest(x0, x1, y0, y1));
+            picture.pixels.push_back(brightest(indices, x0, x1, y0, y1));
         }
     }
     return picture;

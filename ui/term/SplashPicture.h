@@ -19,5 +19,5 @@ struct SplashPicture {
 };
 
 // The picture at the largest size that fits `columns` × `rows` cells, never
-// larger than the bitmap itself; empty if even one pixel row cannot fit.
+// larger than the bitmap itself; empty where it would be too small to read.
 SplashPicture splashPictureFitting(int columns, int rows);
