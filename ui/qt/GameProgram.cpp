@@ -4,6 +4,7 @@
 #include "DisplayCheck.h"
 #include "RuntimeFolder.h"
 #include "StartupNotice.h"
+#include "Utf8Locale.h"
 #include "Version.h"
 #include "frmSplash.h"
 
@@ -28,6 +29,7 @@ int runGame(int argc, char* argv[], const std::function<void(frmSplash&)>& befor
         joinAccessibilityBusWhenPresent();
     }
     nameRuntimeFolderWhenUnset();
+    useUtf8CharactersWhenUnset();
     // The game takes no command line, and Qt gets the program's name alone:
     // it would otherwise act on options of its own such as -stylesheet,
     // -reverse or -qwindowtitle. Qt's environment variables (QT_QPA_PLATFORM,
