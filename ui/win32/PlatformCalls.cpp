@@ -52,6 +52,14 @@ private:
     HWND m_hwnd;
 };
 
+// Wine exports the notification call, but as of Wine 10 it does nothing and
+// reports success, UiaClientsAreListening always says yes, and a reader
+// cannot ask for notifications (adding a handler fails as not implemented).
+// A notification there would reach nobody, while the MSAA path works.
+bool underWine() {
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 } // namespace
 
 PlatformCalls::~PlatformCalls() {
@@ -75,7 +83,8 @@ bool PlatformCalls::notify(HWND window, std::string_view text) {
     // Screen readers say they run; without one, UI Automation is not even
     // loaded, and a sighted player's program stays as it was.
     BOOL readerRuns = FALSE;
-    if (!SystemParametersInfoA(SPI_GETSCREENREADER, 0, &readerRuns, 0) || !readerRuns) {
+    if (!SystemParametersInfoA(SPI_GETSCREENREADER, 0, &readerRuns, 0) || !readerRuns ||
+        underWine()) {
         return false;
     }
     static const auto raise = systemFunction<UiaRaiseNotificationEventFn>(

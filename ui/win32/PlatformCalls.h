@@ -9,7 +9,8 @@ struct IRawElementProviderSimple;
 
 // What the windows do that a test cannot let happen for real, or that Wine,
 // which runs the tests, cannot do: a modal box waits for a person, ending the
-// program ends the test too, and Wine has no UI Automation notifications.
+// program ends the test too, and Wine's UI Automation notifications reach no
+// reader.
 // The game uses the real calls; the in-process tests derive a fake.
 class PlatformCalls {
 public:
@@ -29,7 +30,8 @@ public:
     // Has UI Automation say `text` for `window` as a notification, which
     // screen readers speak whatever has the keyboard. Returns whether it was
     // sent: not when no screen reader runs, when no UI Automation client
-    // listens, or before Windows 10 version 1709, which lacks the call.
+    // listens, before Windows 10 version 1709, which lacks the call, or under
+    // Wine, whose notifications go nowhere.
     virtual bool notify(HWND window, std::string_view text);
 
 private:
