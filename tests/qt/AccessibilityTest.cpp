@@ -1,3 +1,4 @@
+#include "Announcer.h"
 #include "GameNews.h"
 #include "KeyCommands.h"
 #include "RowDescription.h"
@@ -29,7 +30,8 @@ struct BoxReading {
     QString name;
     QString description;
     QStringList buttons;
-    QStringList texts; // every name and description in the box's tree
+    QStringList texts;       // every name and description in the box's tree
+    QStringList describedBy; // the names of what describes the box (Qt 6.8 on)
     bool buttonIcons = false;
 };
 
@@ -75,6 +77,11 @@ void readRealBox(BoxReading& reading, Qt::Key key) {
             reading.buttonIcons = reading.buttonIcons || !button->icon().isNull();
         }
         collectTexts(iface, reading.texts);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        for (const auto& [other, relation] : iface->relations(QAccessible::DescriptionFor)) {
+            reading.describedBy << other->text(QAccessible::Name);
+        }
+#endif
         reading.buttons.sort();
         QTest::keyClick(box->windowHandle(), key);
     });
@@ -218,13 +225,18 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.tmrStep().stop();
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&window);
-        QVERIFY(iface->text(QAccessible::Description).startsWith(QStringLiteral("The game board")));
+        const QString board = iface->text(QAccessible::Description);
+        QVERIFY(board.startsWith(QStringLiteral("The game board")));
 
-        // A beat that moves the cannon is news, and the window says it.
+        // A beat that moves the cannon is news. Where Qt has announcements
+        // the window announces it and keeps its description (what reaches a
+        // reader's bus is ScreenReaderTest's part); before, the description
+        // becomes the news.
         window.session().state().keyRight = 1;
         window.tmrStep_Timer();
         QCOMPARE(window.session().lastNews(), "cannon column 9");
-        QCOMPARE(iface->text(QAccessible::Description), QStringLiteral("cannon column 9"));
+        QCOMPARE(iface->text(QAccessible::Description),
+                 kNewsAsAnnouncements ? board : QStringLiteral("cannon column 9"));
         QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("Vantrel"));
     }
 
@@ -243,6 +255,10 @@ private slots:
         const QString helpPrompt = QString::fromUtf8(kHelpPrompt.data(), kHelpPrompt.size());
         QCOMPARE(help.name, QStringLiteral("Help File"));
         QCOMPARE(help.texts.filter(helpPrompt).size(), 1);
+        // From Qt 6.8 the box says that the prompt describes it.
+        if (QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)) {
+            QCOMPARE(help.describedBy, QStringList{helpPrompt});
+        }
         QVERIFY(help.description.isEmpty());
         QCOMPARE(help.buttons, QStringList{QStringLiteral("OK")});
         QVERIFY(!help.buttonIcons);

@@ -61,6 +61,20 @@ def wait_for(what, probe, timeout):
         time.sleep(0.02)
 
 
+def qt_version(program):
+    """The version of the Qt the program runs on, as a tuple (6, 8, 2): the
+    Qt Core library the dynamic linker finds for it, whose file is named
+    after its version. Where the game takes one path or another by what its
+    Qt can do, the tests expect the path of that Qt."""
+    linked = subprocess.run(["ldd", program], capture_output=True, text=True, timeout=10).stdout
+    for line in linked.splitlines():
+        name, _, path = line.partition(" => ")
+        if name.strip() == "libQt6Core.so.6":
+            real = os.path.basename(os.path.realpath(path.split(" (")[0].strip()))
+            return tuple(int(part) for part in real.removeprefix("libQt6Core.so.").split("."))
+    raise Failure(f"{program} is not linked with Qt 6:\n{linked}")
+
+
 def start_xvfb(size=SCREEN):
     """Starts Xvfb on a free display chosen by the server itself."""
     read_end, write_end = os.pipe()

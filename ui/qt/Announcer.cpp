@@ -47,6 +47,15 @@ void sendDescriptionText(QWidget& window, const QString& text) {
 } // namespace
 
 void announce(QWidget& window, const QString& text) {
+#if VANTREL_NEWS_AS_ANNOUNCEMENTS
+    // Qt's announcement reaches AT-SPI readers as an announcement event of
+    // its own, which they speak as it comes, polite: after what they are
+    // saying, never cutting it off.
+    if (QAccessible::isActive()) {
+        QAccessibleAnnouncementEvent event(&window, text);
+        QAccessible::updateAccessibility(&event);
+    }
+#else
     // The window's accessible interface reads its description from here
     // (AccessibleWindows), so the widget's own description, and the event
     // Qt would send with it, stay out of the way.
@@ -59,5 +68,6 @@ void announce(QWidget& window, const QString& text) {
 #else
     QAccessibleEvent event(&window, QAccessible::DescriptionChanged);
     QAccessible::updateAccessibility(&event);
+#endif
 #endif
 }

@@ -66,9 +66,11 @@ frmMain::frmMain()
     setAutoFillBackground(true);
 
     // Screen readers announce the window by name and can explain the glyphs.
-    // Once the game runs, the description carries its news (Announcer).
+    // Where Qt has no announcements, the description carries the game's news
+    // once it runs (Announcer).
     setAccessibleName(QStringLiteral("Vantrel"));
-    setAccessibleDescription(
+    describeGameWindow(
+        *this,
         QStringLiteral("The game board, eight rows of fifteen cells: V is an alien, O a hit, "
                        "' your shot and A your cannon on the bottom row."));
 

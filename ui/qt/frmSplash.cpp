@@ -38,7 +38,7 @@ frmSplash::frmSplash(std::unique_ptr<frmMain> main) : m_main(std::move(main)) {
         QStringLiteral("The game's title picture: Vantrel in raised green letters on black"));
     // The splash itself holds the keyboard, and a screen reader reads the
     // focused window's description, not its picture's: it gets the same.
-    setAccessibleDescription(m_imgSplash->accessibleDescription());
+    describeGameWindow(*this, m_imgSplash->accessibleDescription());
     m_imgSplash->setPixmap(QPixmap(QStringLiteral(":/assets/splash.bmp")));
     m_imgSplash->setScaledContents(false);
     m_imgSplash->setFocusPolicy(Qt::NoFocus);
