@@ -38,8 +38,8 @@ void useUtf8CharactersWhenUnset() {
     const std::string current = std::setlocale(LC_CTYPE, nullptr);
     const std::size_t end = current.find_first_of(".@");
     const std::size_t at = current.find('@');
-    const std::string sameLanguage = current.substr(0, end) + ".UTF-8" +
-                                     (at == std::string::npos ? "" : current.substr(at));
+    const std::string sameLanguage =
+        current.substr(0, end) + ".UTF-8" + (at == std::string::npos ? "" : current.substr(at));
     for (const std::string& candidate : {sameLanguage, std::string("C.UTF-8")}) {
         if (std::setlocale(LC_CTYPE, candidate.c_str()) != nullptr) {
             // LC_ALL outranks LC_CTYPE: where it is set, it is what changes.
