@@ -7,6 +7,13 @@ namespace {
 // The page's side of each call. Strings cross as UTF-8 with an explicit
 // length, since a string_view need not end in a NUL.
 
+// UTF8ToString left emscripten's always-present runtime for its library in
+// 3.1.35, from where a module gets only what its code asks for; these calls
+// ask with EM_JS_DEPS (3.1.24 on). Before 3.1.24 the runtime has it anyway.
+#ifdef EM_JS_DEPS
+EM_JS_DEPS(vantrel_page, "$UTF8ToString");
+#endif
+
 // clang-format off
 EM_JS(void, pageSetRow, (int row, const char* text, int length), {
     Module.page.setRow(row, UTF8ToString(text, length));
