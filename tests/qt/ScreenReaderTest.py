@@ -572,6 +572,15 @@ def page_inside(web_dir):
         check(alert.get_description() == "You lose!",
               f"the loss box is described {alert.get_description()!r}")
         pump_until("the focus on its OK button", lambda: focused(Atspi.Role.PUSH_BUTTON, "OK"), 5)
+        # A reader says a role by the name the page gives it, which changes
+        # between releases ("push button", then "button").
+        button = pump_until("the OK button", lambda: find(alert, Atspi.Role.PUSH_BUTTON, "OK"), 5)
+        button_said = f"OK {button.get_localized_role_name()}"
+        if orca:
+            # A player hears the box out before answering it. Orca 48 lags
+            # the page, and a box answered before its turn goes unsaid.
+            pump_until("Orca to read the loss box",
+                       lambda: any(button_said in line for line in orca_said(orca_log)), 15)
         key("Return")
         pump_until("the new game", lambda: heard("new game"), 5)
         check(heard("wave on row 7"), "the drop to row 7 was not announced")
@@ -588,7 +597,7 @@ def page_inside(web_dir):
                 print("Orca said:\n  " + "\n  ".join(orca_said(orca_log)))
             spoken = orca_said(orca_log)
             for text in ("main content Vantrel", "Focus mode is sticky", "cannon column 9",
-                         "wave on row 2", "You lose!", "OK push button"):
+                         "wave on row 2", "You lose!", button_said):
                 check(any(text in line for line in spoken), f"Orca did not say {text!r}")
             check("Browse mode" not in spoken, "Orca left focus mode")
         else:
