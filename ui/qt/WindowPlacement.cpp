@@ -2,7 +2,9 @@
 
 #include <QGuiApplication>
 #include <QMargins>
+#include <QPoint>
 #include <QRect>
+#include <QSize>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -44,18 +46,19 @@ void centreOn(QWidget& window, const QRect& area) {
     if (area.isNull()) {
         return;
     }
-    // Qt's X11 layer forgets the frame at every configure event and, until
-    // someone asks for the frame again, places a frame position as if it were
-    // the client's, leaving the window a title bar too high. Asking the
-    // window for its frame here, just before the move, makes it look again.
-    QSize size = window.frameGeometry().size();
+    // The client area is placed inside the frame the window reports now.
+    // move() would place the frame by the widget's own copy of the frame's
+    // margins, which Qt takes at a configure event and keeps: KWin 6 sends a
+    // box's first one before it has framed the box, so the copy says "no
+    // frame", and the frame landed a title bar above the centre, where every
+    // later move() changed nothing.
+    QMargins margins;
     if (const QWindow* handle = window.windowHandle(); handle != nullptr) {
-        size = handle->frameGeometry().size();
+        margins = handle->frameMargins();
     }
-    QRect placed(QPoint(0, 0), size);
+    QRect placed(QPoint(0, 0), window.size().grownBy(margins));
     placed.moveCenter(area.center());
-    // For a window, move() places the frame's top-left corner.
-    window.move(placed.topLeft());
+    window.setGeometry(QRect(placed.topLeft() + QPoint(margins.left(), margins.top()), window.size()));
 }
 
 // Moves a top-level window to the centre of the available area of its screen,
