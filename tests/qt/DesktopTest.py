@@ -34,6 +34,7 @@ SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file_
 # Compositors and the programs in them run as this user when the test is
 # root: sway refuses root, and the others should not need it either.
 NOBODY = 65534
+X11_SOCKETS = "/tmp/.X11-unix"
 # Evdev key codes, the same on every keyboard and in every layout.
 KEYS = {"Escape": 1, "e": 18, "o": 24, "Return": 28, "h": 35, "x": 45, "c": 46,
         "space": 57, "F1": 59, "Left": 105, "Right": 106}
@@ -238,6 +239,12 @@ class Desktop:
                               cwd=self.home, **self.as_user())
 
     def start(self):
+        # Xwayland makes its socket in /tmp/.X11-unix, which a system makes at
+        # boot (and Xvfb, started as root, makes itself). A compositor run as
+        # another user cannot make it, and a fresh /tmp (a container's) lacks it.
+        if self.user is not None and not os.path.isdir(X11_SOCKETS):
+            os.makedirs(X11_SOCKETS, exist_ok=True)
+            os.chmod(X11_SOCKETS, 0o1777)
         self.own()
         bus = self.spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile",
                           "--address=unix:path=" + self.bus], log="dbus.log")
@@ -343,6 +350,18 @@ GNOME_WINDOWS = r"""
 """
 
 
+def gnome_extension(version):
+    """The test-only extension's code for a shell of this major version: up to
+    44 a script whose init() returns the extension, from 45 on an ES module
+    whose default export is a subclass of the shell's Extension."""
+    enable = "enable() { global.context.unsafe_mode = true; }"
+    disable = "disable() { global.context.unsafe_mode = false; }"
+    if version < 45:
+        return f"function init() {{\n  return {{ {enable}, {disable} }};\n}}\n"
+    return ("import {Extension} from 'resource:///org/gnome/shell/extensions/extension.js';\n"
+            f"export default class VantrelTest extends Extension {{\n  {enable}\n  {disable}\n}}\n")
+
+
 class Gnome(Desktop):
     name = "gnome"
     tools = ["gnome-shell", "gdbus", "xterm", "Xwayland"]
@@ -353,13 +372,13 @@ class Gnome(Desktop):
         extension = os.path.join(self.home, ".local", "share", "gnome-shell", "extensions",
                                  "vantrel-test@vantrel.io")
         os.makedirs(extension)
+        version = self.shell_version()
         with open(os.path.join(extension, "metadata.json"), "w") as out:
             json.dump({"uuid": "vantrel-test@vantrel.io", "name": "Vantrel test",
                        "description": "Test only: lets the desktop test use Eval",
-                       "shell-version": ["43", "44"]}, out)
+                       "shell-version": [str(version)]}, out)
         with open(os.path.join(extension, "extension.js"), "w") as out:
-            out.write("function init() {\n  return { enable() { global.context.unsafe_mode = true; },"
-                      " disable() { global.context.unsafe_mode = false; } };\n}\n")
+            out.write(gnome_extension(version))
         # The shell's login-manager proxy wants a system bus: an empty one.
         system_bus = os.path.join(self.runtime, "system_bus")
         self.own()
@@ -396,6 +415,13 @@ class Gnome(Desktop):
                   ".get_default_seat().create_virtual_device("
                   "imports.gi.Clutter.InputDeviceType.KEYBOARD_DEVICE)")
 
+    def shell_version(self):
+        """The shell's major version ("GNOME Shell 48.4" gives 48)."""
+        out = self.run(["gnome-shell", "--version"]).stdout
+        words = out.split()
+        check(len(words) == 3 and words[2].split(".")[0].isdigit(), f"gnome-shell --version said {out!r}")
+        return int(words[2].split(".")[0])
+
     def eval(self, code):
         result = self.run(["gdbus", "call", "--session", "--dest", "org.gnome.Shell",
                            "--object-path", "/org/gnome/Shell", "--method", "org.gnome.Shell.Eval", code])
@@ -430,12 +456,16 @@ class Gnome(Desktop):
                 time.sleep(0.04)
 
 
+# KWin 6 calls clientList windowList and activeClient activeWindow, and its
+# windows no longer carry an X11 window id (x11 is then null, and the test
+# asks the X server).
+KWIN_LIST = "(workspace.windowList ? workspace.windowList() : workspace.clientList())"
 KWIN_WINDOWS = """
 function rect(r) { return [r.x, r.y, r.width, r.height]; }
-print("%s " + JSON.stringify(workspace.clientList().map(function (c) {
+print("%s " + JSON.stringify(""" + KWIN_LIST + """.map(function (c) {
   return {id: c.internalId.toString(), pid: c.pid, title: c.caption, app: c.resourceClass,
           desktop: c.desktopFileName, focused: c.active, attention: c.demandsAttention,
-          x11: c.windowId > 0, frame: rect(c.frameGeometry),
+          x11: c.windowId === undefined ? null : c.windowId > 0, frame: rect(c.frameGeometry),
           titlebar: c.clientGeometry ? c.clientGeometry.y - c.frameGeometry.y : 0};
 })));
 """
@@ -443,7 +473,7 @@ print("%s " + JSON.stringify(workspace.clientList().map(function (c) {
 
 class KWin(Desktop):
     name = "kwin"
-    tools = ["kwin_wayland", "gdbus", "xterm", "Xwayland"]
+    tools = ["kwin_wayland", "gdbus", "xterm", "Xwayland", "xdotool"]
 
     def start_compositor(self):
         # Debian's kwin_wayland carries a file capability that a container
@@ -453,7 +483,7 @@ class KWin(Desktop):
         os.makedirs(os.path.dirname(binary))
         shutil.copy(shutil.which("kwin_wayland"), binary)
         self.own()
-        self.scripts = 0
+        self.scripts, self.x11_pids = 0, {}
         self.env.update(WAYLAND_DISPLAY="wayland-vantrel", XDG_CURRENT_DESKTOP="KDE")
         env = dict(self.env, KDE_FULL_SESSION="true", KWIN_WAYLAND_NO_PERMISSION_CHECKS="1")
         session = os.path.join(self.runtime, "session.env")
@@ -470,7 +500,7 @@ class KWin(Desktop):
         wait_for("KWin's scripting", lambda: self.script(KWIN_WINDOWS) is not None, 120)
         for line in open(session):
             key, _, value = line.rstrip("\n").partition("=")
-            if key == "DISPLAY":
+            if key in ("DISPLAY", "XAUTHORITY"):
                 self.env[key] = value
         self.keyboard = KeyboardProcess(self, os.path.join(self.runtime, "wayland-vantrel"))
 
@@ -507,7 +537,11 @@ class KWin(Desktop):
             if not text:
                 return []
             try:
-                return [Window(w, frame=tuple(w["frame"])) for w in json.loads(text)]
+                windows = [Window(w, frame=tuple(w["frame"])) for w in json.loads(text)]
+                for w in windows:
+                    if w.x11 is None:
+                        w["x11"] = self.x11_client(w.pid)
+                return windows
             except ValueError:
                 if attempt == 4:
                     raise
@@ -516,9 +550,19 @@ class KWin(Desktop):
     def title_font(self):
         return "Noto Sans 10"  # Plasma's own default, in Breeze's title bar
 
+    def x11_client(self, pid):
+        """Whether a process's windows are X11 ones: whether the X server has
+        a window of that process. (A process is on one platform or the other,
+        and sets its pid on its windows before they are mapped.)"""
+        if pid not in self.x11_pids:
+            found = self.run(["xdotool", "search", "--pid", str(pid)])
+            self.x11_pids[pid] = bool(found.stdout.split())
+        return self.x11_pids[pid]
+
     def activate(self, window):
-        self.script("workspace.clientList().forEach(function (c) { if (c.internalId.toString() == '%s')"
-                    " workspace.activeClient = c; });".replace("%s", window.id))
+        self.script(KWIN_LIST + ".forEach(function (c) { if (c.internalId.toString() == '%s') {"
+                    " if ('activeWindow' in workspace) workspace.activeWindow = c;"
+                    " else workspace.activeClient = c; } });".replace("%s", window.id))
 
 
 class X11Session:
@@ -551,6 +595,9 @@ class KWinX11(X11Session, KWin):
             check(kwin.poll() is None, "KWin ended:\n" + self.log("kwin.log")[-2000:])
             return self.script(KWIN_WINDOWS) is not None
         wait_for("KWin", started, 120)
+
+    def x11_client(self, pid):
+        return True  # on X11, every window is
 
 
 class GnomeX11(X11Session, Gnome):
