@@ -17,6 +17,7 @@ import ast
 import ctypes
 import json
 import os
+import re
 import shutil
 import socket
 import struct
@@ -27,9 +28,13 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from xsession import (SCREEN, SKIP, SPLASH_MS, SPLASH_SIZE, Failure, Screen, check,  # noqa: E402
-                      missing, start_xvfb, stop_group, stop_xvfb, wait_for)
+                      missing, qt_version, start_xvfb, stop_group, stop_xvfb, wait_for)
 
 APP_ID = "io.vantrel.Vantrel"
+# The activation token a Wayland launcher hands the game, and how a request
+# that carries it looks in libwayland's trace (WAYLAND_DEBUG=client).
+LAUNCH_TOKEN = "vantrel-test-launch-token"
+TRACED = re.compile(r"^\[ *\d+\.\d+\] ")
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 # Compositors and the programs in them run as this user when the test is
 # root: sway refuses root, and the others should not need it either.
@@ -192,8 +197,9 @@ class Desktop:
     session, run as an unprivileged user when the test is root."""
     name = ""
     tools = []
-    # Whether the program, left to itself, runs on X11 here: it does wherever
-    # Xwayland is (ui/qt/DisplayCheck.h says why).
+    # Whether the program, left to itself, runs on X11 here when its Qt is
+    # older than 6.8: it does wherever Xwayland is (ui/qt/DisplayCheck.h says
+    # why). From Qt 6.8 it runs natively on Wayland.
     prefers_x11 = True
 
     def __init__(self, folder):
@@ -690,6 +696,7 @@ class Run:
 
     def __init__(self, desktop, program, platform):
         self.desktop, self.program, self.platform = desktop, program, platform
+        self.qt = qt_version(program)
         self.results = {}
         self.game = self.main = None
         # Each box as it showed, for the checks that look at every box.
@@ -724,7 +731,24 @@ class Run:
                 env[name] = ":".join(options)
         if self.platform != "default":
             env["QT_QPA_PLATFORM"] = self.platform
+        if self.takes_launch_token():
+            # Started as a Wayland launcher starts it, with the requests the
+            # program sends traced, so that the token can be followed.
+            env.update(XDG_ACTIVATION_TOKEN=LAUNCH_TOKEN, WAYLAND_DEBUG="client")
         self.game = self.desktop.spawn([self.program], env=env, log="game.log")
+
+    def takes_launch_token(self):
+        """Whether the program runs natively on Wayland, where Qt hands the
+        launcher's activation token to the first window: Qt 6.8 as it shows
+        it, Qt 6.4 when the splash asks for the keyboard once it is mapped.
+        (On X11 the token serves as a startup id.)"""
+        native = self.platform == "wayland" or self.platform == "default" and self.qt >= (6, 8)
+        return native and not isinstance(self.desktop, X11Session)
+
+    def said(self):
+        """What the program printed, without libwayland's trace."""
+        return "".join(line for line in self.desktop.log("game.log").splitlines(keepends=True)
+                       if not TRACED.match(line))
 
     def windows(self):
         check(self.game.poll() is None, f"the program ended with {self.game.returncode}:\n"
@@ -782,8 +806,9 @@ class Run:
         others = [w.title for w in self.windows() if w.id != main.id]
         check(not others, f"other windows are open beside the main window: {others}")
         if self.platform == "default":
-            check(main.x11 == self.desktop.prefers_x11, "on its own the program chose "
-                  + ("X11" if main.x11 else "Wayland"))
+            x11 = isinstance(self.desktop, X11Session) or self.desktop.prefers_x11 and self.qt < (6, 8)
+            check(main.x11 == x11, "on its own the program chose "
+                  + ("X11" if main.x11 else "Wayland") + " with Qt %d.%d" % self.qt[:2])
         if main.x11:
             check(main.app.lower() == "vantrel", f"the X11 class is {main.app!r}")
         else:
@@ -795,6 +820,22 @@ class Run:
                   f"matched to the desktop file {main.desktop!r}")
         return (f"caption {main.title!r}, {'X11 class' if main.x11 else 'app_id'} {main.app!r}, "
                 f"desktop file {main.desktop!r}")
+
+    def launch_token(self):
+        """The launcher's token goes with the first window the program shows,
+        the splash (the first xdg surface), and with nothing else."""
+        traced = [line for line in self.desktop.log("game.log").splitlines() if TRACED.match(line)]
+        # An object is interface@id, or interface#id from libwayland 1.23.
+        first = next(filter(None, (re.search(r"-> xdg_wm_base[@#]\d+\.get_xdg_surface\(new id "
+                                             r"xdg_surface[@#]\d+, (wl_surface[@#]\d+)\)", line)
+                                   for line in traced)), None)
+        check(first is not None, "no xdg surface in the program's Wayland trace")
+        used = [line for line in traced if re.search(r"-> xdg_activation_v1[@#]\d+\.activate\(", line)
+                and f'"{LAUNCH_TOKEN}"' in line]
+        check(len(used) == 1, f"the launcher's token went with {len(used)} requests: {used}")
+        check(used[0].rstrip().endswith(first.group(1) + ")"),
+              f"the token went with another surface than the splash's {first.group(1)}: {used[0]}")
+        return f"the splash ({first.group(1)}) was activated with it, once"
 
     def help_box(self):
         self.desktop.key("F1")
@@ -817,25 +858,28 @@ class Run:
                 (w for w in self.desktop.windows() if w.title == "other" and w.focused), None), 20)
             left = time.monotonic()
             # Nobody steers: the wave reaches the bottom row about 16 s after
-            # the start. On X11 the game then asks for attention; natively on
-            # Wayland Qt 6.4 has no way to, and the loss shows only when the
+            # the start. On X11 the game then asks for attention, and natively
+            # on Wayland from Qt 6.5 (QWindow::alert through xdg-activation);
+            # Qt 6.4 there has no way to, and the loss shows only when the
             # player comes back. Meanwhile no box may take the keyboard.
+            asks = self.main.x11 or self.qt >= (6, 5)
+
             def waiting():
                 focus = self.desktop.focused()
                 check(focus is not None and focus.title == "other",
                       f"the loss box took the keyboard from the other program: {focus}")
-                return self.main_window().attention or (not self.main.x11 and time.monotonic() - left > 25)
+                return self.main_window().attention or (not asks and time.monotonic() - left > 25)
             wait_for("the game to ask for attention", waiting, 60)
             asked = time.monotonic() - left
             self.desktop.key("e", "c", "h", "o", "Return")
             wait_for("the other program to get the keys", lambda: os.path.exists(typed)
                      and open(typed).read() == "echo\n", 20)
-            check(not self.main.x11 or self.main_window().attention, "the game does not ask for attention")
+            check(not asks or self.main_window().attention, "the game does not ask for attention")
             self.desktop.activate(self.main_window())
             self.answer("loss box", "Sorry!")
             self.focused(self.main)
-            return ((f"the game asked for attention {asked:.0f} s after the player left" if self.main.x11
-                     else "no attention asked (Qt 6.4 on Wayland)") + ", the other program kept "
+            return ((f"the game asked for attention {asked:.0f} s after the player left" if asks
+                     else "no attention asked (Qt %d.%d on Wayland)" % self.qt[:2]) + ", the other program kept "
                     "the keys; back at the game the box took them")
         finally:
             stop_group(other)
@@ -893,6 +937,8 @@ class Run:
             if self.results["a key skips the splash"] != "pass":
                 return
             self.check("app_id and desktop file", self.names)
+            if self.takes_launch_token():
+                self.check("the launcher's activation token", self.launch_token)
             self.check("help box", self.help_box)
             self.check("loss box while away", self.box_while_away)
             self.check("Escape then Yes ends with 0", self.quit)
@@ -900,7 +946,7 @@ class Run:
             self.check("boxes centred over the game", self.boxes_centred)
         finally:
             stop_group(self.game)
-            print("  the program said: " + (self.desktop.log("game.log").strip() or "nothing"))
+            print("  the program said: " + (self.said().strip() or "nothing"))
 
 
 def main():

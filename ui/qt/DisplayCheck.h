@@ -11,13 +11,15 @@
 // is trusted as it stands.
 std::string missingDisplayMessage();
 
-// Picks the display platform when the player has not (QT_QPA_PLATFORM): in a
-// Wayland session that has Xwayland (DISPLAY set), the game runs on X11
-// through it. Natively on Wayland, Qt 6.4 has no way to ask for attention
-// without taking the keyboard (its alert does nothing, and asking to be
-// activated is granted), so a loss box that waits while the player is in
-// another program would wait unseen; and under GNOME Shell, which draws no
-// title bars for Wayland windows, Qt draws its own with a maximise button on
-// the fixed-size board, while Mutter neither centres the window nor places a
-// box over it. Without Xwayland the game runs natively.
+// Picks the display platform when the player has not (QT_QPA_PLATFORM). In a
+// Wayland session the game runs natively on Qt 6.8 and later, which does
+// there all the game asks of a desktop (DisplayCheck.cpp says what), with X11
+// as the fallback. On an older Qt it runs on X11 through Xwayland where
+// the session has it (DISPLAY set): natively, Qt 6.4 has no way to ask for
+// attention without taking the keyboard (its alert does nothing, and asking
+// to be activated is granted), so a loss box that waits while the player is
+// in another program would wait unseen; and under GNOME Shell, which draws
+// no title bars for Wayland windows, Qt 6.4 draws its own with a maximise
+// button on the fixed-size board, while Mutter neither centres the window
+// nor places a box over it. Without Xwayland the game runs natively.
 void choosePlatform();
