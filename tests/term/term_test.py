@@ -126,6 +126,11 @@ class Pane:
         check(self.show("keypad_cursor_flag") == "0", "the keypad is still in application mode")
 
     def close(self):
+        # A program stuck in a loop hears no hangup: it goes first.
+        try:
+            os.kill(self.program_pid(), 9)
+        except (OSError, TypeError, subprocess.CalledProcessError):
+            pass
         subprocess.run(["tmux", "-S", self.socket, "kill-server"], capture_output=True)
         shutil.rmtree(self.dir, ignore_errors=True)
 
@@ -496,12 +501,14 @@ def group_soak(program, cases, seconds=20):
         deadline = time.monotonic() + seconds
         while time.monotonic() < deadline:
             if rng.random() < 0.05:
-                pane.resize(rng.randint(8, 120), rng.randint(4, 40))
+                pane.resize(rng.randint(1, 120), rng.randint(1, 40))
             pane.keys(*rng.choices(keys, k=rng.randint(1, 4)))
             time.sleep(rng.random() * 0.05)
             check(pane.status() is None, "the program ended during the soak")
         pane.resize(80, 24)
+        deadline = time.monotonic() + 15
         while pane.status() is None:
+            check(time.monotonic() < deadline, "the program stopped answering its keys")
             box = pane.box()
             if box and box[0] == "":
                 pane.keys("Left", "Enter")

@@ -44,7 +44,9 @@ int textWidth(const std::string& text) {
 }
 
 // The text in lines of at most `width` characters, broken between words.
+// A terminal a few columns wide still gets one character a line.
 std::vector<std::string> wrap(const std::string& text, int width) {
+    width = std::max(width, 1);
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start <= text.size()) {
