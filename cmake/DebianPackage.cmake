@@ -2,6 +2,12 @@
 # documents.
 
 set(CPACK_PACKAGE_CONTACT "The Vantrel developers <games@vantrel.io>")
+# The project's web site, on the domain of the address above: the packages'
+# Homepage field, the metainfo's homepage (which AppStream 1.0 requires) and
+# where software centres fetch the screenshot from. A build published
+# elsewhere sets it to its own.
+set(VANTREL_HOMEPAGE_URL "https://vantrel.io/" CACHE STRING "The project's home page")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${VANTREL_HOMEPAGE_URL})
 
 # The copyright file in the machine-readable format, written to `output`, its
 # licence text taken from LICENSE so the two cannot disagree: the text after

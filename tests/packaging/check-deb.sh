@@ -47,11 +47,16 @@ for path in ./usr/games/vantrel \
 done
 
 # Dependencies must come from what the program links, so the Qt libraries and
-# the C++ runtime must be there with versions, and no library typed by hand.
+# the C++ runtime must be there with versions, and no library typed by hand:
+# each under the name of the package that holds it on the release that built
+# it (Debian 13 renamed some for 64-bit time, libqt6core6t64 for one).
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
-    [[ ", $depends" == *", $lib (>= "* ]] || fail "Depends lacks a versioned $lib"
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+for soname in libc.so.6 libstdc++.so.6 libQt6Core.so.6 libQt6Gui.so.6 libQt6Widgets.so.6; do
+    lib=$(dpkg -S "*/$multiarch/$soname" | sed -n '1s/:.*//p')
+    [[ -n $lib ]] || fail "no package here holds $soname"
+    [[ ", $depends" == *", $lib (>= "* ]] || fail "Depends lacks a versioned $lib (for $soname)"
 done
 # The display plugins are no library the program links: named by hand.
 [[ ", $depends," == *", qt6-qpa-plugins,"* ]] || fail "Depends lacks qt6-qpa-plugins (X11)"

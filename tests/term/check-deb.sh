@@ -21,7 +21,8 @@ expected=$(printf '%s\n' ./usr/games/vantrel-term ./usr/share/man/man6/vantrel-t
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-[[ $depends == *"libncursesw6 (>= "* ]] || fail "Depends lacks a versioned libncursesw6"
+ncurses=$(dpkg -S "*/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/libncursesw.so.6" | sed -n '1s/:.*//p')
+[[ -n $ncurses && $depends == *"$ncurses (>= "* ]] || fail "Depends lacks a versioned ${ncurses:-ncurses}"
 ! grep -Eiq 'qt|libx|xcb|libgl' <<<"$depends" || fail "Depends names a desktop library"
 dpkg-deb -x "$deb" "$work/root"
 zcat "$work/root/usr/share/doc/vantrel-term/changelog.gz" | head -n 1 |
