@@ -4,8 +4,8 @@
 #include <QMargins>
 #include <QPoint>
 #include <QRect>
-#include <QSize>
 #include <QScreen>
+#include <QSize>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -58,7 +58,8 @@ void centreOn(QWidget& window, const QRect& area) {
     }
     QRect placed(QPoint(0, 0), window.size().grownBy(margins));
     placed.moveCenter(area.center());
-    window.setGeometry(QRect(placed.topLeft() + QPoint(margins.left(), margins.top()), window.size()));
+    window.setGeometry(
+        QRect(placed.topLeft() + QPoint(margins.left(), margins.top()), window.size()));
 }
 
 // Moves a top-level window to the centre of the available area of its screen,
