@@ -6,6 +6,7 @@ The desktop itself reports titles, application ids, focus, attention and
 frames; keys come from one virtual keyboard that stays plugged in for the run.
 
 Usage: DesktopTest.py PATH/TO/vantrel --desktop NAME [--platform wayland|xcb|default]
+                      [--time-limit SECONDS]
   NAME: sway, gnome, kwin (Wayland sessions); gnome-x11, kwin-x11, openbox, metacity
   --platform default (the default): the platform the program picks on its own
 Exit codes: 0 passed, 1 failed, 77 skipped (the desktop is not installed).
@@ -27,8 +28,9 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from xsession import (SCREEN, SKIP, SPLASH_MS, SPLASH_SIZE, Failure, Screen, check,  # noqa: E402
-                      missing, qt_version, start_xvfb, stop_group, stop_xvfb, wait_for)
+from xsession import (SCREEN, SKIP, SPLASH_MS, SPLASH_SIZE, Failure, Screen, Stopped, check,  # noqa: E402
+                      guard, missing, qt_version, reap, start_xvfb, stop_group, stop_xvfb, unguard,
+                      wait_for)
 
 APP_ID = "io.vantrel.Vantrel"
 # The activation token a Wayland launcher hands the game, and how a request
@@ -958,6 +960,8 @@ def main():
     parser.add_argument("--platform", choices=["wayland", "xcb", "default"], default="default")
     parser.add_argument("--known-gap", action="append", default=[], metavar="CHECK",
                         help="measure CHECK and report it, without failing the run")
+    parser.add_argument("--time-limit", type=int, default=300, metavar="SECONDS",
+                        help="end, cleanup included, within this time (ctest's limit for the test)")
     args = parser.parse_args()
     kind = DESKTOPS[args.desktop]
     if absent := missing(*kind.tools, "dbus-daemon"):
@@ -975,15 +979,19 @@ def main():
         out.write(text)
     run = None
     try:
+        guard(args.time_limit)
         desktop.start()
         print(f"{args.desktop}, the program on {args.platform}:")
         run = Run(desktop, program, args.platform)
         run.play()
-    except Failure as failure:
+    except (Failure, Stopped) as failure:
         print(f"FAILED: {failure}")
         return 1
     finally:
+        unguard()
         desktop.stop()
+        if left := reap():
+            print("ended what the desktop left running: " + "; ".join(left))
         shutil.rmtree(folder, ignore_errors=True)
     failed = [name for name, result in run.results.items()
               if result != "pass" and name not in args.known_gap]

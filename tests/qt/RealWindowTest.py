@@ -3,7 +3,7 @@
 with real key presses, as a player would: the splash appears, the main window
 replaces it, the arrows move the cannon on the screen, Escape and Return quit.
 
-Usage: RealWindowTest.py PATH/TO/vantrel [--layouts]
+Usage: RealWindowTest.py PATH/TO/vantrel [--layouts] [--wm NAME] [--time-limit SECONDS]
   --layouts  instead, plays with physical keys (XTEST keycodes) under the
              ru, gr, us+ru (second group), de and fr layouts
 Exit codes: 0 passed, 1 failed, 77 skipped (Xvfb, the X tools or Debian's
@@ -20,8 +20,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from xsession import (MAIN_SIZE, SCREEN, SKIP, SPLASH_MS, SPLASH_SIZE, XLIB, Failure,  # noqa: E402
-                      Keyboard, Launcher, Screen, check, missing, run, send_delete_window,
-                      start_xvfb, stop_group, stop_xvfb, wait_for)
+                      Keyboard, Launcher, Screen, Stopped, check, guard, missing, reap, run,
+                      send_delete_window, start_xvfb, stop_group, stop_xvfb, unguard, wait_for)
 
 CELL = 13
 ROW_TOP = 8
@@ -500,6 +500,8 @@ def main():
                         help="play under other keyboard layouts instead")
     parser.add_argument("--wm", choices=sorted(WINDOW_MANAGERS),
                         help="run the window checks under this window manager")
+    parser.add_argument("--time-limit", type=int, default=180, metavar="SECONDS",
+                        help="end, cleanup included, within this time (ctest's limit for the test)")
     args = parser.parse_args()
     program = os.path.abspath(args.program)
     tools = ["Xvfb", "xdotool", "xwininfo", "xprop", "import", "xmessage", XLIB]
@@ -518,6 +520,7 @@ def main():
     if absent := missing(*tools):
         print("skipped: not installed: " + ", ".join(absent))
         return SKIP
+    guard(args.time_limit)
     server, display = start_xvfb()
     manager = None
     home = tempfile.mkdtemp(prefix="wm-home-")
@@ -535,13 +538,16 @@ def main():
             closing_windows(program, screen)
             splash_takes_keyboard_when_launched(program, screen)
             box_while_away(program, screen)
-    except Failure as failure:
+    except (Failure, Stopped) as failure:
         print(f"FAILED: {failure}")
         return 1
     finally:
+        unguard()
         if manager is not None:
             stop_group(manager)
         stop_xvfb(server)
+        if left := reap():
+            print("ended what was left running: " + "; ".join(left))
         shutil.rmtree(home, ignore_errors=True)
     print("passed")
     return 0

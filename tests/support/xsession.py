@@ -7,6 +7,7 @@ check and the polling wait serve the terminal test too.
 Import it with tests/support on sys.path, under Debian's python3.
 """
 
+import ctypes
 import os
 import shutil
 import signal
@@ -33,6 +34,11 @@ XLIB = "python3-xlib"
 
 class Failure(Exception):
     pass
+
+
+class Stopped(Exception):
+    """The test's time is up or it was asked to end: not one check's failure,
+    so no check goes on after it."""
 
 
 def check(condition, message):
@@ -120,6 +126,70 @@ def stop_group(process):
             return
         except subprocess.TimeoutExpired:
             pass
+
+
+# What a test keeps back from its time limit for its cleanup: stopping a
+# desktop's processes and removing its folder.
+CLEANUP_SECONDS = 30
+PR_SET_CHILD_SUBREAPER = 36
+
+
+def guard(time_limit):
+    """Makes the test end on its own, cleanup included, before ctest's time
+    limit (ctest then kills the test and its children outright, and nothing
+    would stop the rest or remove the folders), or when it is asked to end
+    (SIGTERM). The test also becomes the parent of any process its programs
+    leave behind when they end (a daemon a desktop started), so that reap()
+    can find it."""
+    ctypes.CDLL(None).prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
+
+    def stop(signum, _):
+        unguard()  # once: the cleanup that follows is not interrupted
+        if signum == signal.SIGALRM:
+            raise Stopped(f"out of time: {time_limit} s in all, of which {CLEANUP_SECONDS} s are kept "
+                          "for the cleanup")
+        raise Stopped("asked to end (SIGTERM)")
+    signal.signal(signal.SIGALRM, stop)
+    signal.signal(signal.SIGTERM, stop)
+    signal.alarm(max(time_limit - CLEANUP_SECONDS, 1))
+
+
+def unguard():
+    """The cleanup has begun: neither the time limit nor SIGTERM interrupts it."""
+    signal.alarm(0)
+    signal.signal(signal.SIGTERM, signal.SIG_IGN)
+
+
+def reap():
+    """Ends the processes the test still has as children (see guard), by
+    their process ids, and those they leave in turn. Returns what it found."""
+    found = []
+    while True:
+        children = []
+        for entry in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{entry}/stat") as stat:
+                    fields = stat.read().rsplit(")", 1)[1].split()
+            except (OSError, IndexError):
+                continue
+            if int(fields[1]) == os.getpid():
+                children.append(int(entry))
+        if not children:
+            return found
+        for pid in children:
+            try:
+                with open(f"/proc/{pid}/cmdline", "rb") as command:
+                    line = command.read().replace(b"\0", b" ").decode(errors="replace").strip()
+                if line:  # not an ended process that waits to be collected
+                    found.append(line)
+                os.kill(pid, signal.SIGKILL)
+            except OSError:
+                pass
+        for pid in children:
+            try:
+                os.waitpid(pid, 0)
+            except ChildProcessError:
+                pass
 
 
 class Screen:
