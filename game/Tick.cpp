@@ -155,14 +155,3 @@ std::string winPrompt(const GameState& state) {
     prompt += std::to_string(score);
     return prompt;
 }
-
-void tick(GameState& state, GameServices& ui) {
-    if (marchPhase(state)) {
-        ui.messageBox(kLossPrompt, kButtonsOk, kLossTitle);
-        reset(state);
-    }
-    if (drawPhase(state, ui)) {
-        ui.messageBox(winPrompt(state), kButtonsOk, kWinTitle);
-        reset(state);
-    }
-}

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "GameServices.h"
 #include "GameState.h"
 
 #include <string>
@@ -19,16 +18,20 @@ constexpr char kGlyphShot = '\'';
 constexpr char kGlyphCannon = 'A';
 constexpr char kGlyphEmpty = ' ';
 
-// One beat of the game: the shot rises, the wave marches or drops, a loss is
-// announced, the latched input is applied, the board is redrawn (deciding hits
-// as it goes) and a win is announced. The caller's timer decides when it runs;
-// it must never be entered again while one of its boxes is open.
-void tick(GameState& state, GameServices& ui);
+// The eight board rows the drawing pass writes; the game session keeps them.
+class BoardRows {
+public:
+    virtual ~BoardRows() = default;
 
-// The same beat in the two halves that lie between its boxes, for a caller
-// that shows a box and carries on only when the player has answered it. A
-// beat is: marchPhase; if it returns true, the loss box, then reset; then
-// drawPhase; if that returns true, the win box with winPrompt, then reset.
+    // Shows `text` as board row `row` (0 = top, 7 = bottom) at once.
+    virtual void setRowText(int row, std::string_view text) = 0;
+};
+
+// One beat of the game comes in the two halves that lie between its boxes, so
+// that the caller can show a box and carry on only when the player has
+// answered it. A beat is: marchPhase; if it returns true, the loss box, then
+// reset; then drawPhase; if that returns true, the win box with winPrompt,
+// then reset. The caller's timer decides when a beat runs.
 
 // The shot rises and the wave marches or drops. True when the wave has
 // reached the bottom row and the game is lost.

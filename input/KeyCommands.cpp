@@ -23,18 +23,3 @@ KeyAction applyKey(GameState& state, std::int16_t keyCode) {
     }
     return KeyAction::None;
 }
-
-void keyDown(GameState& state, std::int16_t keyCode, std::int16_t /*shift*/, GameServices& ui) {
-    switch (applyKey(state, keyCode)) {
-    case KeyAction::AskToQuit:
-        if (ui.messageBox(kQuitPrompt, kButtonsYesNo, kQuitTitle) == kAnswerYes) {
-            ui.endProgram();
-        }
-        break;
-    case KeyAction::ShowHelp:
-        ui.messageBox(kHelpPrompt, kButtonsOk, kHelpTitle);
-        break;
-    case KeyAction::None:
-        break;
-    }
-}

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "GameServices.h"
 #include "GameState.h"
 
 #include <cstdint>
@@ -29,9 +28,3 @@ enum class KeyAction { None, AskToQuit, ShowHelp };
 // Escape and F1 change nothing here; the returned action says which box the
 // caller must show (the quit question or help).
 KeyAction applyKey(GameState& state, std::int16_t keyCode);
-
-// Handles one key-down in the main window. Steering and fire only latch a
-// request for the next tick; Escape, X and F1 act at once. The shift state is
-// accepted for the window's sake and ignored, so X works with Shift or Caps
-// Lock. Any other code does nothing.
-void keyDown(GameState& state, std::int16_t keyCode, std::int16_t shift, GameServices& ui);

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "GameNews.h"
-#include "GameServices.h"
 #include "GameState.h"
 #include "NewsQueue.h"
 #include "SessionShell.h"
+#include "Tick.h"
 
 #include <array>
 #include <cstdint>

@@ -4,6 +4,14 @@
 #include <string>
 #include <string_view>
 
+// Button sets and answers use the platform's message-box codes, so a native
+// front-end can pass them straight through.
+constexpr std::int16_t kButtonsOk = 0;
+constexpr std::int16_t kButtonsYesNo = 4;
+constexpr std::int16_t kAnswerOk = 1;
+constexpr std::int16_t kAnswerYes = 6;
+constexpr std::int16_t kAnswerNo = 7;
+
 // What a box is about, so that a front-end that treats one kind of box apart
 // need not recognise it by its text.
 enum class BoxKind { Help, Quit, Loss, Win };

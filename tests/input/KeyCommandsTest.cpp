@@ -1,16 +1,17 @@
 #include "KeyCommands.h"
-#include "FakeServices.h"
 #include "PlayStep.h"
-#include "Tick.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
+// Keys as the program takes them: through the game session, with every box
+// answered at once, the way a blocking box answers.
 class KeyCommandsTest : public ::testing::Test {
 protected:
     KeyCommandsTest() {
-        reset(state);
+        ui.load();
+        ui.log.clear();
         // A game in progress, so that a reset or a stray change shows.
         state.alienCol = {kNone, 5, 7, 9};
         state.waveRow = 3;
@@ -19,10 +20,10 @@ protected:
         state.cannonCol = 4;
     }
 
-    void press(std::int16_t code, std::int16_t shift = 0) { keyDown(state, code, shift, ui); }
+    void press(std::int16_t code, std::int16_t shift = 0) { ui.press(code, shift); }
 
-    GameState state;
-    FakeServices ui;
+    RecordingShell ui;
+    GameState& state = ui.session.state();
 };
 
 TEST_F(KeyCommandsTest, SteeringAndFireOnlyLatchWhateverTheShiftState) {
@@ -37,14 +38,14 @@ TEST_F(KeyCommandsTest, SteeringAndFireOnlyLatchWhateverTheShiftState) {
         state.keyLeft = state.keyRight = state.keyFire = 0;
     }
     EXPECT_TRUE(ui.boxes.empty());
-    EXPECT_EQ(ui.setRowCalls, 0);
+    EXPECT_TRUE(ui.only("row ").empty());
 }
 
 TEST_F(KeyCommandsTest, HeldArrowMovesTheCannonOneColumnPerTick) {
     for (int repeat = 0; repeat < 30; ++repeat) {
         press(kKeyRight);
     }
-    tick(state, ui);
+    ui.beat();
     EXPECT_EQ(state.cannonCol, 5);
 }
 
@@ -57,16 +58,17 @@ TEST_F(KeyCommandsTest, EscapeAsksAndOnlyYesEndsTheProgram) {
     EXPECT_EQ(ui.boxes[0].prompt, "Are you sure you want to quit?");
     EXPECT_EQ(ui.boxes[0].title, "");
     EXPECT_EQ(ui.boxes[0].buttons, kButtonsYesNo);
-    EXPECT_EQ(ui.endCalls, 0);
+    EXPECT_EQ(ui.ends, 0);
     EXPECT_EQ(state, latched); // No leaves everything, latches included
 
     ui.answers = {kAnswerOk}; // anything but Yes is not a yes
     press(kKeyEscape);
-    EXPECT_EQ(ui.endCalls, 0);
+    EXPECT_EQ(ui.ends, 0);
 
     ui.answers = {kAnswerYes};
     press(kKeyEscape, 7);
-    EXPECT_EQ(ui.endCalls, 1);
+    EXPECT_EQ(ui.ends, 1);
+    EXPECT_TRUE(ui.session.ended());
 }
 
 TEST_F(KeyCommandsTest, XRestartsAtOnceWithoutRedrawing) {
@@ -75,10 +77,10 @@ TEST_F(KeyCommandsTest, XRestartsAtOnceWithoutRedrawing) {
     GameState fresh;
     reset(fresh);
     EXPECT_EQ(state, fresh);
-    EXPECT_EQ(ui.setRowCalls, 0);
-    EXPECT_EQ(ui.rowText(0), "V V V V");
-    tick(state, ui);
-    EXPECT_EQ(ui.rowText(0), " V V V V       ");
+    EXPECT_TRUE(ui.only("row ").empty());
+    EXPECT_EQ(ui.rows[0], "V V V V");
+    ui.beat();
+    EXPECT_EQ(ui.rows[0], " V V V V       ");
 }
 
 TEST_F(KeyCommandsTest, F1ShowsHelpAndChangesNothing) {
@@ -101,8 +103,7 @@ TEST_F(KeyCommandsTest, EveryOtherCodeDoesNothing) {
         }
     }
     EXPECT_EQ(state, before);
-    EXPECT_TRUE(ui.boxes.empty());
-    EXPECT_EQ(ui.endCalls, 0);
+    EXPECT_TRUE(ui.log.empty());
 }
 
 } // namespace

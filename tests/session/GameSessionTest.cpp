@@ -1,8 +1,6 @@
-#include "GameSession.h"
-
 #include "Figures.h"
 #include "KeyCommands.h"
-#include "Tick.h"
+#include "RecordingShell.h"
 
 #include <gtest/gtest.h>
 
@@ -11,72 +9,25 @@
 
 namespace {
 
-// A front-end that writes down every call the session makes, in order, and
-// either answers each box later (as the browser and Qt do) or on the spot,
-// inside showBox (as a blocking Win32 box does).
-class RecordingShell : public SessionShell {
-public:
-    void showRow(int row, std::string_view text) override {
-        log.push_back("row " + std::to_string(row) + " |" + std::string(text) + "|");
-    }
-    void describeRow(int row, std::string_view description) override {
-        log.push_back("describe " + std::to_string(row) + " " + std::string(description));
-    }
-    void startStepTimer() override { log.emplace_back("timer start"); }
-    void stopStepTimer() override { log.emplace_back("timer stop"); }
-    void showBox(const BoxRequest& box) override {
-        log.push_back("box " + box.title + ": " + box.prompt);
-        if (answerAtOnce) {
-            session->answerBox(answerAtOnce, clockMs);
-        }
-    }
-    void sayNews(std::string_view text) override { log.push_back("news " + std::string(text)); }
-    void endProgram() override { log.emplace_back("end"); }
-
-    // Only the entries that start with `prefix`.
-    std::vector<std::string> only(const std::string& prefix) const {
-        std::vector<std::string> kept;
-        for (const auto& entry : log) {
-            if (entry.rfind(prefix, 0) == 0) {
-                kept.push_back(entry);
-            }
-        }
-        return kept;
-    }
-
-    GameSession* session = nullptr;
-    std::int16_t answerAtOnce = 0;
-    std::int64_t clockMs = 0;
-    std::vector<std::string> log;
-};
-
 class GameSessionTest : public ::testing::Test {
 protected:
-    GameSessionTest() { shell.session = &session; }
+    GameSessionTest() { shell.answerLater = true; }
 
     void load() {
-        session.load(now);
+        shell.load();
         shell.log.clear();
     }
-    // The step timer's next expiry: the clock moves to when the session said
-    // the step is due.
     void beat(int count = 1) {
         for (int i = 0; i < count; ++i) {
             ASSERT_TRUE(session.stepTimerRunning());
-            now = session.nextStepDueMs();
-            shell.clockMs = now;
-            session.step(now);
+            shell.beat();
         }
     }
-    void answer(std::int16_t value, std::int64_t afterMs = 1000) {
-        now += afterMs;
-        shell.clockMs = now;
-        session.answerBox(value, now);
-    }
+    void answer(std::int16_t value, std::int64_t afterMs = 1000) { shell.answer(value, afterMs); }
 
-    std::int64_t now = 5000;
     RecordingShell shell;
-    GameSession session{shell};
+    GameSession& session = shell.session;
+    std::int64_t& now = shell.nowMs;
 };
 
 const std::string kBlank(kColumns, ' ');
@@ -205,20 +156,12 @@ TEST_F(GameSessionTest, BlockingBoxesRunTheSameCallsInTheSameOrder) {
     const std::vector<std::string> answeredLater = shell.log;
 
     RecordingShell blocking;
-    GameSession other(blocking);
-    blocking.session = &other;
-    blocking.answerAtOnce = kAnswerOk;
-    std::int64_t t = 5000;
-    other.load(t);
+    blocking.load();
     blocking.log.clear();
-    for (int i = 0; i < 63; ++i) {
-        t = other.nextStepDueMs();
-        blocking.clockMs = t;
-        other.step(t);
-    }
+    blocking.beat(63);
     EXPECT_EQ(blocking.log, answeredLater);
-    EXPECT_FALSE(other.openBox());
-    EXPECT_TRUE(other.stepTimerRunning());
+    EXPECT_FALSE(blocking.session.openBox());
+    EXPECT_TRUE(blocking.session.stepTimerRunning());
 }
 
 TEST_F(GameSessionTest, QuitQuestionNoChangesNothingYesEndsForGood) {

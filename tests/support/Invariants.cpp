@@ -10,7 +10,7 @@ bool inRange(int v, int lo, int hi) {
 
 } // namespace
 
-std::string checkState(const GameState& s) {
+std::string checkState(const GameState& s, bool lost) {
     int previous = -1;
     int previousIndex = -1;
     for (int k = 0; k < kAliens; ++k) {
@@ -30,7 +30,7 @@ std::string checkState(const GameState& s) {
         previous = col;
         previousIndex = k;
     }
-    if (!inRange(s.waveRow, 0, kLossRow - 1)) {
+    if (lost ? s.waveRow != kLossRow : !inRange(s.waveRow, 0, kLossRow - 1)) {
         return "waveRow out of range: " + std::to_string(s.waveRow);
     }
     const bool noShot = s.shotCol == kNone && s.shotRow == kNone;

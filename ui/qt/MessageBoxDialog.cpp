@@ -1,7 +1,6 @@
 #include "MessageBoxDialog.h"
 
 #include "BoxFrame.h"
-#include "GameServices.h"
 
 #include <QIcon>
 #include <QMessageBox>
