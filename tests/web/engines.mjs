@@ -10,8 +10,11 @@
 // 390 × 844, three device pixels each, with touch. Pages record as
 // harness.recordingPage does and have goto(url), evaluate(fn, ...args),
 // press(key) (ArrowLeft, ArrowRight, Space, Escape, Enter, F1, x), tap(selector)
-// (a tap, or where the engine has no touch input a click), problems() (console
-// errors and uncaught exceptions) and close().
+// (a tap, or where the engine has no touch input a click), click(selector),
+// problems() (console
+// errors and uncaught exceptions) and close(). In Chromium only, pages also
+// have accessibility(selector): the accessibility tree a screen reader gets,
+// from the element or the whole page.
 import { spawn } from 'node:child_process';
 import { copyFileSync, existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync }
     from 'node:fs';
@@ -36,20 +39,25 @@ function skipUnless(condition, what) {
 }
 
 class PuppeteerPage {
-    constructor(page, keyNames) {
+    constructor(page, keyNames, accessible) {
         this.page = page;
         this.keyNames = keyNames;
+        if (accessible) {
+            this.accessibility = async (selector) => page.accessibility.snapshot(
+                { interestingOnly: false, root: selector ? await page.$(selector) : undefined });
+        }
     }
     goto(url) { return this.page.goto(url); }
     evaluate(fn, ...args) { return this.page.evaluate(fn, ...args); }
     press(key) { return this.page.keyboard.press(this.keyNames[key] || key); }
     async tap(selector) { await (await this.page.$(selector)).tap(); }
+    async click(selector) { await (await this.page.$(selector)).click(); }
     problems() { return this.page.problems; }
     close() { return this.page.close(); }
 }
 
 // `launch(phone)` starts a browser; Firefox needs one of its own for touch.
-async function puppeteerEngine(webDir, launch, keyNames = {}) {
+async function puppeteerEngine(webDir, launch, { keyNames = {}, accessible = false } = {}) {
     const browsers = new Map();
     const browser = async (phone) => {
         if (!browsers.has(phone)) browsers.set(phone, await launch(phone));
@@ -64,7 +72,7 @@ async function puppeteerEngine(webDir, launch, keyNames = {}) {
         async open({ phone = false } = {}) {
             const page = await h.recordingPage(await browser(phone));
             await page.setViewport(phone ? PHONE : DESKTOP);
-            return new PuppeteerPage(page, keyNames);
+            return new PuppeteerPage(page, keyNames, accessible);
         },
         async close() {
             for (const b of browsers.values()) await b.close();
@@ -76,7 +84,7 @@ async function puppeteerEngine(webDir, launch, keyNames = {}) {
 export const engines = {
     async chromium(modulesDir, webDir) {
         const puppeteer = h.loadPuppeteer(modulesDir);
-        return puppeteerEngine(webDir, () => h.launch(puppeteer));
+        return puppeteerEngine(webDir, () => h.launch(puppeteer), { accessible: true });
     },
 
     // BiDi has no touch emulation (hasTouch does nothing), so the phone runs
@@ -92,7 +100,7 @@ export const engines = {
                 : {},
         });
         // Its keyboard knows the space bar as ' ' only.
-        return puppeteerEngine(webDir, launch, { Space: ' ' });
+        return puppeteerEngine(webDir, launch, { keyNames: { Space: ' ' } });
     },
 
     async webkit(modulesDir, webDir) {
@@ -194,7 +202,8 @@ class WebDriverPage {
             { type: 'keyDown', value }, { type: 'keyUp', value }] }] });
     }
     // WebKitGTK's driver has no touch input: a tap arrives as a click.
-    async tap(selector) {
+    tap(selector) { return this.click(selector); }
+    async click(selector) {
         const element = await this.command('POST', '/element', { using: 'css selector', value: selector });
         return this.command('POST', `/element/${element[ELEMENT]}/click`, {});
     }

@@ -133,13 +133,21 @@ export function framesBeyond(page, count, timeoutMs = 3000) {
 
 export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-export const TICK_MS = 250;
+// The game's figures and texts as the code gives them (session/Figures.h and
+// input/KeyCommands.h), rather than typed again: FIGURES.kTickMs, HELP.
+const source = (path) => readFileSync(new URL(`../../${path}`, import.meta.url), 'utf8');
+export const FIGURES = Object.fromEntries([...source('session/Figures.h')
+    .matchAll(/constexpr int (k\w+) = (\d+);/g)].map(([, name, value]) => [name, Number(value)]));
+const text = (header, name) => [...new RegExp(`${name} =((?:\\s*"[^"]*")+);`).exec(source(header))[1]
+    .matchAll(/"([^"]*)"/g)].map((m) => m[1]).join('');
+export const HELP = text('input/KeyCommands.h', 'kHelpPrompt');
+export const QUIT = text('input/KeyCommands.h', 'kQuitPrompt');
+export const TICK_MS = FIGURES.kTickMs;
+export const SPLASH_MS = FIGURES.kSplashMs;
 // Timers may fire late on a loaded machine, never early; a little slack
 // below covers the clocks' rounding.
 export const EARLY_MS = 15;
 export const OPENING = ['V V V V', '', '', '', '', '', '', '       A'];
-export const HELP = 'Use the left and right arrow keys to steer, and the space bar to shoot. ' +
-    'Press Escape to quit and X to restart.';
 // The lines under the board for keyboards and for touch screens.
 export const KEYS_LEGEND = '← → move · Space fire · X new game · F1 help · Esc quit';
 export const TOUCH_LEGEND = 'Tap Left or Right to move and Fire to shoot';
@@ -164,7 +172,9 @@ export const splashLayout = (page) => page.evaluate(() => {
              natural: [img.naturalWidth, img.naturalHeight], complete: img.complete,
              boardHidden: document.getElementById('frmMain').hidden };
 });
-export const SPLASH_LAYOUT = { strip: [656, 81], at: [16, 16], natural: [624, 51], complete: true,
+const F = FIGURES;
+export const SPLASH_LAYOUT = { strip: [F.kSplashWidth, F.kSplashHeight], at: [F.kSplashPictureLeft,
+    F.kSplashPictureTop], natural: [F.kSplashPictureWidth, F.kSplashPictureHeight], complete: true,
                                boardHidden: true };
 
 export const cannonCol = (frame) => frame.rows[7].indexOf('A');
@@ -187,7 +197,7 @@ export async function skipSplash(page, url, press) {
         const sentAt = await page.evaluate(() => performance.now());
         await press();
         const at = await boardShown(page);
-        if (at < 2000) return at;
+        if (at < SPLASH_MS) return at;
         tries.push(`key at ${sentAt.toFixed(0)} ms, board at ${at.toFixed(0)} ms`);
     }
     throw new Error('a key did not skip the splash, or the machine was too slow to tell: ' +
