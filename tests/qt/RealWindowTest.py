@@ -19,14 +19,12 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from xsession import (MAIN_SIZE, SCREEN, SKIP, SPLASH_MS, SPLASH_SIZE, XLIB, Failure,  # noqa: E402
+from xsession import (FIGURES, MAIN_SIZE, SCREEN, SKIP, SPLASH_MS, SPLASH_SIZE, XLIB, Failure,  # noqa: E402
                       Keyboard, Launcher, Screen, Stopped, check, guard, missing, reap, run,
                       send_delete_window, start_xvfb, stop_group, stop_xvfb, unguard, wait_for)
 
-CELL = 13
-ROW_TOP = 8
-ROW_PITCH = 16
-ROW_HEIGHT = 20
+CELL, ROW_TOP, ROW_PITCH, ROW_HEIGHT = (FIGURES[name] for name in
+                                       ("kCellWidth", "kRowTop", "kRowPitch", "kRowHeight"))
 
 
 def green(pixel):
@@ -53,8 +51,9 @@ def check_main_window_frame(screen, window):
     check(functions & 0x20, "no close function")
     check(not functions & 0x18 and not decorations & 0x60, f"minimize or maximize: {hints}")
     sizes = screen.prop(window, "WM_NORMAL_HINTS")
-    check("minimum size: 212 by 146" in sizes and "maximum size: 212 by 146" in sizes,
-          f"the window is not fixed at 212 x 146: {sizes}")
+    fixed = "{} by {}".format(*MAIN_SIZE)
+    check(f"minimum size: {fixed}" in sizes and f"maximum size: {fixed}" in sizes,
+          f"the window is not fixed at {fixed}: {sizes}")
 
 
 def check_centred(screen, window, what):

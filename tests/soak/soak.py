@@ -34,10 +34,9 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from xsession import (MAIN_SIZE, SKIP, SPLASH_SIZE, XLIB, Failure, Screen, check,  # noqa: E402
+from xsession import (MAIN_SIZE, SKIP, SPLASH_SIZE, TICK_MS, XLIB, Failure, Screen, check,  # noqa: E402
                       missing, send_delete_window, start_xvfb, stop_group, stop_xvfb, wait_for)
 
-TICK_MS = 250
 MEMORY_LIMIT_KIB = 1024
 
 # Keys the game ignores, or ignores with these modifiers. Escape and F1 are

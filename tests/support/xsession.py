@@ -9,6 +9,7 @@ Import it with tests/support on sys.path, under Debian's python3.
 
 import ctypes
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -23,11 +24,16 @@ except ImportError:  # reported by missing()
     Display = None
 
 SKIP = 77
+# The game's figures as the code gives them (session/Figures.h): FIGURES["kTickMs"].
+FIGURES = {name: int(value) for name, value in re.findall(
+    r"constexpr int (k\w+) = (\d+);",
+    open(os.path.join(os.path.dirname(__file__), "../../session/Figures.h")).read())}
 # The game's two windows, how long the splash shows, and the virtual screen
 # they are shown on.
-SPLASH_SIZE = (656, 81)
-SPLASH_MS = 2000
-MAIN_SIZE = (212, 146)
+SPLASH_SIZE = (FIGURES["kSplashWidth"], FIGURES["kSplashHeight"])
+SPLASH_MS = FIGURES["kSplashMs"]
+MAIN_SIZE = (FIGURES["kClientWidth"], FIGURES["kClientHeight"])
+TICK_MS = FIGURES["kTickMs"]
 SCREEN = (1024, 768)
 XLIB = "python3-xlib"
 
