@@ -10,6 +10,7 @@
 // the size at 96 dpi scaled by dpi / 96. The driver itself is per-monitor DPI
 // aware, so what it reads is what is on the screen, unscaled.
 
+#include "KeyCommands.h"
 #include "WinTestSupport.h"
 
 #include <windows.h>
@@ -30,11 +31,8 @@ UINT g_dpi = USER_DEFAULT_SCREEN_DPI;
 
 // A length in pixels at 96 dpi, at the DPI under test.
 int px(int length) {
-    return MulDiv(length, static_cast<int>(g_dpi), USER_DEFAULT_SCREEN_DPI);
+    return wintest::px(length, g_dpi);
 }
-
-const std::string kHelpText = "Use the left and right arrow keys to steer, and the space bar to "
-                              "shoot. Press Escape to quit and X to restart.";
 
 HWND waitForWindow(DWORD pid, const std::string& cls, DWORD timeoutMs) {
     HWND found = nullptr;
@@ -81,13 +79,7 @@ RECT clientOnScreen(HWND hwnd) {
     return rc;
 }
 
-// A child window's rectangle in its parent's client coordinates.
-RECT childRect(HWND child) {
-    RECT rc;
-    GetWindowRect(child, &rc);
-    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rc), 2);
-    return rc;
-}
+using wintest::childRect;
 
 LONG widthOf(const RECT& rc) {
     return rc.right - rc.left;
@@ -150,21 +142,14 @@ void checkBoardHeldWhileOpen(const std::vector<HWND>& labels) {
 // drawn over the whole of its scaled rectangle.
 void checkSplashLooks(HWND splash) {
     const RECT client = clientOnScreen(splash);
-    std::printf("  splash client %ld x %ld\n", widthOf(client), heightOf(client));
-    CHECK_EQ(widthOf(client), px(656));
-    CHECK_EQ(heightOf(client), px(81));
     checkCentredOnScreen(splash);
-
     HWND picture = FindWindowExA(splash, nullptr, "Static", nullptr);
     CHECK(picture != nullptr);
     if (picture == nullptr) {
         return;
     }
+    wintest::checkSplashGeometry(splash, picture, g_dpi);
     const RECT place = childRect(picture);
-    CHECK_EQ(place.left, px(16));
-    CHECK_EQ(place.top, px(16));
-    CHECK_EQ(widthOf(place), px(624));
-    CHECK_EQ(heightOf(place), px(51));
     // The title's letters span the picture from edge to edge; drawn unscaled
     // they would end near the middle of the strip at twice the DPI. Until the
     // splash has painted itself the whole strip may be lit.
@@ -180,34 +165,18 @@ void checkSplashLooks(HWND splash) {
     CHECK(heightOf(ink) * 10 >= heightOf(place) * 7);
 }
 
-// The board window at the DPI under test, once every row holds 15 cells:
-// client area, place, rows, and the glyph cell measured on the screen as
-// the step of the cannon from one column to the next.
+// The board window at the DPI under test, once every row holds 15 cells
+// and its label has taken their width, and its place.
 void checkBoardGeometry(HWND main, const std::vector<HWND>& labels) {
-    RECT client;
-    GetClientRect(main, &client);
-    std::printf("  client %ld x %ld\n", client.right, client.bottom);
-    CHECK_EQ(client.right, px(212));
-    CHECK_EQ(client.bottom, px(146));
-    checkCentredOnScreen(main);
-    const LONG fullRow = 15 * px(13) + px(1);
+    const LONG fullRow = kColumns * px(kCellWidth) + px(kRowOverhang);
     wintest::waitUntil(
         [&] {
             return std::all_of(labels.begin(), labels.end(),
                                [&](HWND label) { return widthOf(childRect(label)) == fullRow; });
         },
         kEffectMs);
-    for (std::size_t row = 0; row < labels.size(); ++row) {
-        const RECT rc = childRect(labels[row]);
-        std::printf("  row %zu at %ld,%ld, %ld x %ld\n", row, rc.left, rc.top, widthOf(rc),
-                    heightOf(rc));
-        CHECK_EQ(rc.left, px(8));
-        CHECK_EQ(rc.top, px(8 + 16 * static_cast<int>(row)));
-        CHECK_EQ(heightOf(rc), px(20));
-        // A full row is 15 cells and the 1 px to spare that every label has.
-        CHECK_EQ(widthOf(rc), fullRow);
-        CHECK(rc.right <= client.right);
-    }
+    wintest::checkBoardGeometry(main, labels, g_dpi);
+    checkCentredOnScreen(main);
 }
 
 void playAndQuit(const std::string& exe) {
@@ -267,11 +236,11 @@ void playAndQuit(const std::string& exe) {
         kEffectMs);
     std::printf("  cannon glyph %ld x %ld, one column = %ld px\n", widthOf(cannonAfter),
                 heightOf(cannonAfter), cannonBefore.left - cannonAfter.left);
-    CHECK_EQ(cannonBefore.left - cannonAfter.left, px(13));
+    CHECK_EQ(cannonBefore.left - cannonAfter.left, px(kCellWidth));
     CHECK(heightOf(cannonAfter) >= px(10));
-    CHECK(heightOf(cannonAfter) <= px(20));
+    CHECK(heightOf(cannonAfter) <= px(kFontPixelSize));
     CHECK(widthOf(cannonAfter) >= px(8));
-    CHECK(widthOf(cannonAfter) <= px(13));
+    CHECK(widthOf(cannonAfter) <= px(kCellWidth));
     postKey(main, VK_SPACE);
     CHECK(wintest::waitUntil([&] { return shotInColumn(labels, 6); }, kEffectMs));
 
@@ -283,7 +252,7 @@ void playAndQuit(const std::string& exe) {
         return;
     }
     CHECK_EQ(wintest::windowText(box), "Help File");
-    CHECK_EQ(wintest::windowText(GetDlgItem(box, kBoxTextId)), kHelpText);
+    CHECK_EQ(wintest::windowText(GetDlgItem(box, kBoxTextId)), std::string(kHelpPrompt));
     CHECK(GetWindow(box, GW_OWNER) == main);
     CHECK(GetDlgItem(box, IDYES) == nullptr);
     checkBoardHeldWhileOpen(labels);
@@ -306,7 +275,7 @@ void playAndQuit(const std::string& exe) {
     if (box == nullptr) {
         return;
     }
-    CHECK_EQ(wintest::windowText(GetDlgItem(box, kBoxTextId)), "Are you sure you want to quit?");
+    CHECK_EQ(wintest::windowText(GetDlgItem(box, kBoxTextId)), std::string(kQuitPrompt));
     CHECK(GetDlgItem(box, IDYES) != nullptr && GetDlgItem(box, IDNO) != nullptr);
     CHECK(GetDlgItem(box, IDOK) == nullptr);
     pressButton(box, IDNO);
@@ -441,8 +410,8 @@ void checkIconAndPicture(const std::string& exe) {
     if (picture != nullptr) {
         const auto* info =
             static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(file, picture)));
-        CHECK_EQ(info->biWidth, 624);
-        CHECK_EQ(info->biHeight, 51);
+        CHECK_EQ(info->biWidth, kSplashPictureWidth);
+        CHECK_EQ(info->biHeight, kSplashPictureHeight);
         CHECK_EQ(info->biBitCount, 24);
         CHECK_EQ(info->biCompression, static_cast<DWORD>(BI_RGB));
     }

@@ -2,8 +2,11 @@
 
 // A few helpers shared by the Windows test programs, which run under Wine
 // without a test framework: checks that count and report, waits that pump
-// the message queue until a condition holds or a deadline passes, and the
-// game started as a process of its own and found by its windows.
+// the message queue until a condition holds or a deadline passes, the
+// game started as a process of its own and found by its windows, and the
+// windows' geometry at a DPI, which the in-process and end-to-end tests share.
+
+#include "Figures.h"
 
 #include <windows.h>
 
@@ -241,3 +244,55 @@ inline std::vector<std::uint32_t> capturePixels(HDC dc, const RECT& area) {
 #define CHECK(cond) ::wintest::check((cond), #cond, __FILE__, __LINE__)
 #define CHECK_EQ(actual, expected)                                                                 \
     ::wintest::checkEqual((actual), (expected), #actual " == " #expected, __FILE__, __LINE__)
+
+namespace wintest {
+
+// A length in pixels at 96 dpi, at `dpi`.
+inline int px(int length, UINT dpi) {
+    return MulDiv(length, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+}
+
+// A child window's rectangle in its parent's client coordinates.
+inline RECT childRect(HWND child) {
+    RECT rc;
+    GetWindowRect(child, &rc);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+// The board window at `dpi`, the sizes of session/Figures.h scaled as the
+// window scales them: the client area, and each row's place, height and
+// width for the text it shows (an empty row keeps one cell), inside the
+// client area.
+inline void checkBoardGeometry(HWND main, const std::vector<HWND>& labels, UINT dpi) {
+    RECT client;
+    GetClientRect(main, &client);
+    std::printf("  client %ld x %ld at %u dpi\n", client.right, client.bottom, dpi);
+    CHECK_EQ(client.right, px(kClientWidth, dpi));
+    CHECK_EQ(client.bottom, px(kClientHeight, dpi));
+    for (std::size_t row = 0; row < labels.size(); ++row) {
+        const RECT rc = childRect(labels[row]);
+        const auto cells =
+            static_cast<int>(std::max<std::size_t>(windowText(labels[row]).size(), 1));
+        CHECK_EQ(rc.left, px(kRowLeft, dpi));
+        CHECK_EQ(rc.top, px(kRowTop + kRowPitch * static_cast<int>(row), dpi));
+        CHECK_EQ(rc.bottom - rc.top, px(kRowHeight, dpi));
+        CHECK_EQ(rc.right - rc.left, cells * px(kCellWidth, dpi) + px(kRowOverhang, dpi));
+        CHECK(rc.right <= client.right);
+    }
+}
+
+// The splash at `dpi`: its client area and the title picture's place.
+inline void checkSplashGeometry(HWND splash, HWND picture, UINT dpi) {
+    RECT client;
+    GetClientRect(splash, &client);
+    CHECK_EQ(client.right, px(kSplashWidth, dpi));
+    CHECK_EQ(client.bottom, px(kSplashHeight, dpi));
+    const RECT place = childRect(picture);
+    CHECK_EQ(place.left, px(kSplashPictureLeft, dpi));
+    CHECK_EQ(place.top, px(kSplashPictureTop, dpi));
+    CHECK_EQ(place.right - place.left, px(kSplashPictureWidth, dpi));
+    CHECK_EQ(place.bottom - place.top, px(kSplashPictureHeight, dpi));
+}
+
+} // namespace wintest

@@ -98,25 +98,25 @@ std::array<std::string, kRows> board(const frmMain& main) {
     return rows;
 }
 
+std::vector<HWND> labels(const frmMain& main) {
+    std::vector<HWND> all;
+    for (int r = 0; r < kRows; ++r) {
+        all.push_back(main.label(r));
+    }
+    return all;
+}
+
+void checkBoardGeometry(const frmMain& main) {
+    wintest::checkBoardGeometry(main.handle(), labels(main), main.dpi());
+}
+
 GameState freshState() {
     GameState s;
     reset(s);
     return s;
 }
 
-// A label's rectangle in its parent's client coordinates.
-RECT childRect(HWND child) {
-    RECT rc;
-    GetWindowRect(child, &rc);
-    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rc), 2);
-    return rc;
-}
-
-int widthOf(HWND hwnd) {
-    RECT rc;
-    GetWindowRect(hwnd, &rc);
-    return rc.right - rc.left;
-}
+using wintest::childRect;
 
 void sendKey(HWND hwnd, WPARAM key, LPARAM flags = 1) {
     SendMessageA(hwnd, WM_KEYDOWN, key, flags);
@@ -168,11 +168,6 @@ void testMainWindowFrame() {
     main.show();
     wintest::pump(100);
     HWND w = main.handle();
-
-    RECT client;
-    GetClientRect(w, &client);
-    CHECK_EQ(client.right, 212);
-    CHECK_EQ(client.bottom, 146);
     CHECK_EQ(wintest::windowText(w), "Vantrel");
 
     const auto style = static_cast<DWORD>(GetWindowLongA(w, GWL_STYLE));
@@ -206,16 +201,14 @@ void testBoardLabels() {
     const std::array<std::string, kRows> opening = {"V V V V", "", "", "", "", "", "", "       A"};
     CHECK(board(main) == opening);
 
+    // The client area and the rows, short and empty ones among them.
+    checkBoardGeometry(main);
     HFONT font = nullptr;
     for (int r = 0; r < kRows; ++r) {
         HWND label = main.label(r);
         char cls[32] = {};
         GetClassNameA(label, cls, sizeof cls);
         CHECK(lstrcmpiA(cls, "Static") == 0);
-        const RECT rc = childRect(label);
-        CHECK_EQ(rc.left, 8);
-        CHECK_EQ(rc.top, 8 + 16 * r);
-        CHECK_EQ(rc.bottom - rc.top, 20);
         const auto style = static_cast<DWORD>(GetWindowLongA(label, GWL_STYLE));
         CHECK((style & (WS_TABSTOP | SS_NOTIFY)) == 0);
         const auto labelFont = reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0));
@@ -223,15 +216,10 @@ void testBoardLabels() {
         CHECK(r == 0 || labelFont == font);
         font = labelFont;
     }
-    // 13 px a cell and one more; an empty row keeps one cell.
-    CHECK_EQ(widthOf(main.label(0)), 92);
-    CHECK_EQ(widthOf(main.label(7)), 105);
-    CHECK_EQ(widthOf(main.label(3)), 14);
-
     LOGFONTA lf{};
     GetObjectA(font, sizeof lf, &lf);
     CHECK_EQ(std::string(lf.lfFaceName), "Courier New");
-    CHECK_EQ(lf.lfHeight, 20);
+    CHECK_EQ(lf.lfHeight, kFontPixelSize);
     CHECK_EQ(lf.lfWeight, 700);
     CHECK(!lf.lfItalic && !lf.lfUnderline && !lf.lfStrikeOut);
     CHECK_EQ(lf.lfCharSet, ANSI_CHARSET);
@@ -243,12 +231,12 @@ void testBoardLabels() {
     for (const char* row : {"VVVVVVVVVVVVVVV", "OOOOOOOOOOOOOOO", "'''''''''''''''",
                             "AAAAAAAAAAAAAAA", "               "}) {
         SIZE size{};
-        GetTextExtentPoint32A(dc, row, 15, &size);
-        CHECK_EQ(size.cx, 195);
+        GetTextExtentPoint32A(dc, row, kColumns, &size);
+        CHECK_EQ(size.cx, kColumns * kCellWidth);
     }
     TEXTMETRICA tm{};
     GetTextMetricsA(dc, &tm);
-    CHECK_EQ(tm.tmHeight, 20);
+    CHECK_EQ(tm.tmHeight, kFontPixelSize);
     SelectObject(dc, old);
     ReleaseDC(w, dc);
 
@@ -259,8 +247,8 @@ void testBoardLabels() {
     dc = GetDC(w);
     bool onlyGreenOnBlack = true;
     int fullGreen = 0;
-    for (int y = 0; y < 146; y += 1) {
-        for (int x = 0; x < 212; x += 1) {
+    for (int y = 0; y < kClientHeight; y += 1) {
+        for (int x = 0; x < kClientWidth; x += 1) {
             const COLORREF c = GetPixel(dc, x, y);
             onlyGreenOnBlack = onlyGreenOnBlack && GetRValue(c) == 0 && GetBValue(c) == 0;
             fullGreen += c == RGB(0, 255, 0) ? 1 : 0;
@@ -277,22 +265,12 @@ void testRowsShown() {
     main.show();
     KillTimer(main.handle(), frmMain::kStepTimerId);
 
-    main.showRow(2, "  V   ");
-    CHECK_EQ(rowShown(main, 2), "  V   ");
-    CHECK_EQ(widthOf(main.label(2)), 6 * 13 + 1);
-
-    main.showRow(4, "   V V O V    '");
-    CHECK_EQ(rowShown(main, 4), "   V V O V    '");
-    const RECT full = childRect(main.label(4));
-    CHECK_EQ(full.right - full.left, 196);
-    CHECK(full.right <= 212);
-
-    main.showRow(4, "");
-    CHECK_EQ(rowShown(main, 4), "");
-    const RECT empty = childRect(main.label(4));
-    CHECK_EQ(empty.left, 8);
-    CHECK_EQ(empty.top, 8 + 16 * 4);
-    CHECK_EQ(empty.right - empty.left, 14);
+    // Each label takes the width of its text, trailing blanks included.
+    for (const char* text : {"  V   ", "   V V O V    '", ""}) {
+        main.showRow(4, text);
+        CHECK_EQ(rowShown(main, 4), text);
+        checkBoardGeometry(main);
+    }
     CHECK(IsWindowVisible(main.label(4)));
 
     // The shot's glyph sits at the top of its cell, where the row above
@@ -497,27 +475,19 @@ void testSplashLooks() {
     wintest::pump(50);
     HWND w = splash.handle();
 
+    // No frame: the window is its client area.
+    wintest::checkSplashGeometry(w, splash.picture(), USER_DEFAULT_SCREEN_DPI);
     RECT frame;
     GetWindowRect(w, &frame);
-    CHECK_EQ(frame.right - frame.left, 656);
-    CHECK_EQ(frame.bottom - frame.top, 81);
+    CHECK_EQ(frame.right - frame.left, kSplashWidth);
+    CHECK_EQ(frame.bottom - frame.top, kSplashHeight);
     CHECK(std::abs(frame.left + frame.right - GetSystemMetrics(SM_CXSCREEN)) <= 1);
     CHECK(std::abs(frame.top + frame.bottom - GetSystemMetrics(SM_CYSCREEN)) <= 1);
-    RECT client;
-    GetClientRect(w, &client);
-    CHECK_EQ(client.right, 656);
-    CHECK_EQ(client.bottom, 81);
     const auto style = static_cast<DWORD>(GetWindowLongA(w, GWL_STYLE));
     CHECK((style & WS_POPUP) != 0);
     CHECK((style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME)) == 0);
     CHECK((GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0);
     CHECK(GetFocus() == w);
-
-    const RECT picture = childRect(splash.picture());
-    CHECK_EQ(picture.left, 16);
-    CHECK_EQ(picture.top, 16);
-    CHECK_EQ(picture.right - picture.left, 624);
-    CHECK_EQ(picture.bottom - picture.top, 51);
 
     // A click is no key: the splash stays.
     PostMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 30));
@@ -589,35 +559,26 @@ RECT changeDpi(HWND w, UINT dpi, int width, int height) {
     return suggested;
 }
 
+// The board at `scale` times 96 dpi: its geometry, and a font whose glyphs
+// take the scaled cell.
 void checkBoardAt(const frmMain& main, int scale) {
-    RECT client;
-    GetClientRect(main.handle(), &client);
-    CHECK_EQ(client.right, 212 * scale);
-    CHECK_EQ(client.bottom, 146 * scale);
-    for (int r = 0; r < kRows; ++r) {
-        const RECT rc = childRect(main.label(r));
-        CHECK_EQ(rc.left, 8 * scale);
-        CHECK_EQ(rc.top, (8 + 16 * r) * scale);
-        CHECK_EQ(rc.bottom - rc.top, 20 * scale);
-        CHECK_EQ(rc.right - rc.left,
-                 (static_cast<int>(std::max<std::size_t>(rowShown(main, r).size(), 1)) * 13 + 1) *
-                     scale);
-    }
+    CHECK_EQ(main.dpi(), static_cast<UINT>(96 * scale));
+    checkBoardGeometry(main);
     const auto font = reinterpret_cast<HFONT>(SendMessageA(main.label(0), WM_GETFONT, 0, 0));
     LOGFONTA lf{};
     GetObjectA(font, sizeof lf, &lf);
-    CHECK_EQ(lf.lfHeight, 20 * scale);
-    CHECK_EQ(lf.lfWidth, 13 * scale);
+    CHECK_EQ(lf.lfHeight, kFontPixelSize * scale);
+    CHECK_EQ(lf.lfWidth, kCellWidth * scale);
     HDC dc = GetDC(main.handle());
     HGDIOBJ old = SelectObject(dc, font);
     SIZE size{};
-    GetTextExtentPoint32A(dc, "VVVVVVVVVVVVVVV", 15, &size);
+    GetTextExtentPoint32A(dc, "VVVVVVVVVVVVVVV", kColumns, &size);
     TEXTMETRICA tm{};
     GetTextMetricsA(dc, &tm);
     SelectObject(dc, old);
     ReleaseDC(main.handle(), dc);
-    CHECK_EQ(size.cx, 15 * 13 * scale);
-    CHECK_EQ(tm.tmHeight, 20 * scale);
+    CHECK_EQ(size.cx, kColumns * kCellWidth * scale);
+    CHECK_EQ(tm.tmHeight, kFontPixelSize * scale);
 }
 
 void testMainDpiChange() {
@@ -635,7 +596,6 @@ void testMainDpiChange() {
     GetWindowRect(w, &frame);
     const RECT suggested =
         changeDpi(w, 192, 2 * (frame.right - frame.left), 2 * (frame.bottom - frame.top));
-    CHECK_EQ(main.dpi(), 192u);
     checkBoardAt(main, 2);
     RECT moved;
     GetWindowRect(w, &moved);
@@ -662,16 +622,9 @@ void testSplashDpiChange() {
     splash.show();
     HWND w = splash.handle();
     KillTimer(w, frmSplash::kDoneTimerId);
-    changeDpi(w, 192, 2 * 656, 2 * 81);
-    RECT client;
-    GetClientRect(w, &client);
-    CHECK_EQ(client.right, 1312);
-    CHECK_EQ(client.bottom, 162);
+    changeDpi(w, 192, 2 * kSplashWidth, 2 * kSplashHeight);
+    wintest::checkSplashGeometry(w, splash.picture(), 192);
     const RECT place = childRect(splash.picture());
-    CHECK_EQ(place.left, 32);
-    CHECK_EQ(place.top, 32);
-    CHECK_EQ(place.right - place.left, 1248);
-    CHECK_EQ(place.bottom - place.top, 102);
 
     // At twice the DPI every pixel of the picture is a 2 x 2 block of its
     // own colour: nothing blurred, nothing shifted.
@@ -685,7 +638,8 @@ void testSplashDpiChange() {
     HDC screen = GetDC(nullptr);
     HDC source = CreateCompatibleDC(screen);
     HGDIOBJ previous = SelectObject(source, bitmap);
-    const auto picture = wintest::capturePixels(source, RECT{0, 0, 624, 51});
+    const auto picture =
+        wintest::capturePixels(source, RECT{0, 0, kSplashPictureWidth, kSplashPictureHeight});
     SelectObject(source, previous);
     DeleteDC(source);
     ReleaseDC(nullptr, screen);
@@ -694,9 +648,9 @@ void testSplashDpiChange() {
     int wrong = 0;
     int lit = 0;
     for (std::size_t i = 0; i < shown.size() && shown.size() == picture.size() * 4; ++i) {
-        const std::size_t x = i % 1248;
-        const std::size_t y = i / 1248;
-        const std::uint32_t expected = picture[(y / 2) * 624 + x / 2];
+        const std::size_t x = i % (2 * kSplashPictureWidth);
+        const std::size_t y = i / (2 * kSplashPictureWidth);
+        const std::uint32_t expected = picture[(y / 2) * kSplashPictureWidth + x / 2];
         wrong += shown[i] != expected ? 1 : 0;
         lit += expected != 0 ? 1 : 0;
     }
