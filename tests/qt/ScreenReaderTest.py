@@ -267,17 +267,19 @@ def inside(argv):
 
         pump_until("the main window to be active", lambda: focused_is(main), 10)
 
+        def said_by_game_window(kind):
+            # Events of that kind from the game's windows that carry a text.
+            return [e for e in events if e[1].endswith(kind) and e[2] == Atspi.Role.FRAME
+                    and e[3] == "Vantrel" and e[5] is not None]
+
         def described():
-            # Description changes of the game's windows that carry a text:
-            # what a reader speaks when the window holds the keyboard.
-            return [e for e in events if e[1].endswith("accessible-description")
-                    and e[2] == Atspi.Role.FRAME and e[3] == "Vantrel" and e[5] is not None]
+            # Description changes: what a reader speaks when the window holds
+            # the keyboard.
+            return said_by_game_window("accessible-description")
 
         def announcements():
-            if announcing:
-                return [e for e in events if e[1] == "object:announcement"
-                        and e[2] == "frame" and e[3] == "Vantrel" and e[5] is not None]
-            return described()
+            return said_by_game_window("object:announcement" if announcing
+                                       else "accessible-description")
 
         def heard_text(part):
             return next((e[5] for e in announcements() if part in e[5]), None)

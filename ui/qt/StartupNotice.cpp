@@ -15,10 +15,10 @@
 #endif
 
 QByteArray launchStartupId() {
-    // A Wayland launcher passes an activation token instead. Qt 6.4 has no use
-    // for it on its Wayland windows; GNOME Shell keeps its tokens and X11
-    // startup ids in one list, so there the token does a startup id's work for
-    // the game's X11 windows.
+    // A Wayland launcher passes an activation token instead. Natively on
+    // Wayland Qt hands it to the first window itself, and this id goes
+    // nowhere; GNOME Shell keeps its tokens and X11 startup ids in one list,
+    // so there the token does a startup id's work for the game's X11 windows.
     for (const char* name : {"DESKTOP_STARTUP_ID", "XDG_ACTIVATION_TOKEN"}) {
         if (const char* id = std::getenv(name); id != nullptr && *id != '\0') {
             return QByteArray(id);
