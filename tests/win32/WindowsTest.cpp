@@ -20,7 +20,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <deque>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -35,6 +37,7 @@ public:
         std::string text;
         std::string caption;
         UINT type;
+        int answer;
     };
 
     // Answers given in turn; when none is queued, OK for an OK box and No for
@@ -51,16 +54,16 @@ public:
 
     int messageBox(HWND owner, const std::string& text, const std::string& caption,
                    UINT type) override {
-        boxes.push_back({owner, text, caption, type});
+        int answer = (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
+        if (!answers.empty()) {
+            answer = answers.front();
+            answers.pop_front();
+        }
+        boxes.push_back({owner, text, caption, type, answer});
         if (whileOpen) {
             whileOpen();
         }
-        if (!answers.empty()) {
-            const int answer = answers.front();
-            answers.pop_front();
-            return answer;
-        }
-        return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
+        return answer;
     }
 
     void endProgram() override { ++ends; }
@@ -658,9 +661,72 @@ void testSplashDpiChange() {
     CHECK(lit > 10000);
 }
 
+// The golden replays (tests/replay/cases), played through the window as
+// vantrel-replay plays them through the session: each tick the step timer's
+// event, each key a key-down, each answer the fake box's; the window must
+// show every frame, box and state of the case's .out.
+std::string replayThroughTheWindow(std::istream& in) {
+    FakeCalls calls;
+    frmMain main(calls);
+    main.show();
+    KillTimer(main.handle(), frmMain::kStepTimerId);
+    std::ostringstream out;
+    std::size_t boxesSaid = 0;
+    std::string line;
+    while (calls.ends == 0 && std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string command;
+        int value = 0;
+        words >> command >> value;
+        if (command == "tick") {
+            SendMessageA(main.handle(), WM_TIMER, frmMain::kStepTimerId, 0);
+        } else if (command == "key") {
+            sendKey(main.handle(), static_cast<WPARAM>(value));
+        } else if (command == "answer") {
+            calls.answers.push_back(value);
+        }
+        for (; boxesSaid < calls.boxes.size(); ++boxesSaid) {
+            const auto& box = calls.boxes[boxesSaid];
+            out << "box " << (box.type & MB_TYPEMASK) << " \"" << box.caption << "\" \"" << box.text
+                << "\" -> " << box.answer << '\n';
+        }
+        if (command == "tick") {
+            for (int r = 0; r < kRows; ++r) {
+                out << '|' << rowShown(main, r) << "|\n";
+            }
+        } else if (command == "state") {
+            const GameState& g = main.state();
+            out << "state alienCol=" << g.alienCol[0] << ',' << g.alienCol[1] << ','
+                << g.alienCol[2] << ',' << g.alienCol[3] << " waveRow=" << g.waveRow
+                << " shotCol=" << g.shotCol << " shotRow=" << g.shotRow
+                << " cannonCol=" << g.cannonCol << " keyLeft=" << g.keyLeft
+                << " keyRight=" << g.keyRight << " keyFire=" << g.keyFire << '\n';
+        }
+    }
+    if (calls.ends != 0) {
+        out << "end\n";
+    }
+    return out.str();
+}
+
+void testGoldenReplays(const std::string& cases) {
+    for (const char* name : {"march_and_steer", "help_and_restart", "loss", "win", "quit"}) {
+        std::ifstream in(cases + "\\" + name + ".in");
+        std::ifstream expected(cases + "\\" + name + ".out");
+        CHECK(in && expected);
+        std::ostringstream golden;
+        golden << expected.rdbuf();
+        CHECK_EQ(replayThroughTheWindow(in), golden.str());
+    }
+}
+
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::printf("usage: %s PATH\\TO\\tests\\replay\\cases\n", argv[0]);
+        return 2;
+    }
     wintest::group("main window frame, size, place and icon", testMainWindowFrame);
     wintest::group("board labels: opening picture, font, colours, geometry", testBoardLabels);
     wintest::group("rows shown exactly and labels fit their text", testRowsShown);
@@ -676,5 +742,7 @@ int main() {
     wintest::group("board window follows a change of DPI and back", testMainDpiChange);
     wintest::group("splash follows a change of DPI, its picture pixel for pixel",
                    testSplashDpiChange);
+    wintest::group("the golden replays, frame by frame and box by box",
+                   [&] { testGoldenReplays(argv[1]); });
     return wintest::summary();
 }
