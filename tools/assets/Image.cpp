@@ -33,6 +33,23 @@ Image Image::enlarged(int factor) const {
     return big;
 }
 
+Image Image::centredOn(int side) const {
+    if (side < m_width || side < m_height) {
+        throw std::invalid_argument("a " + std::to_string(m_width) + " x " +
+                                    std::to_string(m_height) + " picture does not fit in " +
+                                    std::to_string(side));
+    }
+    Image square(side, side);
+    const int left = (side - m_width) / 2;
+    const int top = (side - m_height) / 2;
+    for (int y = 0; y < m_height; ++y) {
+        for (int x = 0; x < m_width; ++x) {
+            square.setPixel(left + x, top + y, pixel(x, y));
+        }
+    }
+    return square;
+}
+
 std::size_t Image::indexOf(int x, int y) const {
     if (x < 0 || x >= m_width || y < 0 || y >= m_height) {
         throw std::out_of_range("pixel (" + std::to_string(x) + ", " + std::to_string(y) +

@@ -30,6 +30,10 @@ public:
     // block, so a small pixel-art icon stays crisp at desktop sizes.
     Image enlarged(int factor) const;
 
+    // The picture in the middle of a black square of `side` pixels, for
+    // icons that a launcher crops to a circle or rounds at the corners.
+    Image centredOn(int side) const;
+
     bool operator==(const Image&) const = default;
 
 private:
