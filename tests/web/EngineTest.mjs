@@ -61,6 +61,22 @@ const keysInOneTask = (page, events) => page.evaluate((list) => {
 // What a screen reader is told of an open box (Chromium only).
 const boxDescription = async (page) => (await page.accessibility('dialog')).description;
 
+const PAD_LEGEND = 'Gamepad: d-pad or stick move · A fire · Start quit · Select help';
+const axeFinds = (page) => h.axeViolations(page, modulesDir);
+const rect = (page, selector) => page.evaluate((s) => {
+    const r = document.querySelector(s).getBoundingClientRect();
+    return { left: r.left, right: r.right, top: r.top, bottom: r.bottom, width: r.width };
+}, selector);
+
+// The gamepad (harness.gamepad) in `state`; then the first frame drawn once
+// the page has read it (it reads pads once a display frame).
+async function padFrame(page, state) {
+    await h.gamepad(page, state);
+    await h.sleep(100);
+    const count = (await h.log(page)).frames.length;
+    return (await h.framesBeyond(page, count)).frames[count];
+}
+
 // Waits `beats` beats and checks that no frame was drawn meanwhile.
 async function noTickFor(page, beats, what) {
     const before = (await h.log(page)).frames.length;
@@ -175,6 +191,30 @@ async function keys(engine) {
         const seen = await frames(page);
         assert.deepEqual(seen, [OPENING, ...IDLE.slice(0, seen.length - 1)], 'the idle game, once');
     });
+    await check('the board has the keyboard focus, and shows it', async () => {
+        const [active, windowFocused, ring] = await page.evaluate(() => {
+            const board = document.getElementById('frmMain');
+            const style = getComputedStyle(board);
+            return [document.activeElement === board, document.hasFocus(), [style.outlineStyle, style.outlineWidth]];
+        });
+        assert.ok(active);
+        // A window without the system's focus (WebKit's, on a virtual X
+        // server with no window manager) shows no focus at all.
+        if (windowFocused) assert.deepEqual(ring, ['solid', '2px']);
+    });
+    await check('axe-core finds nothing wrong at the board', async () => {
+        assert.deepEqual(await axeFinds(page), []);
+    });
+    await check('hidden, the game stands still; shown, it starts with a whole beat', async () => {
+        await h.framesBeyond(page, (await h.log(page)).frames.length);
+        await h.setHidden(page, true);
+        await noTickFor(page, 4, 'no tick while the page is hidden');
+        const count = (await h.log(page)).frames.length;
+        const shownAt = await page.evaluate(() => performance.now());
+        await h.setHidden(page, false);
+        const next = (await h.framesBeyond(page, count)).frames[count];
+        assert.ok(next.t - shownAt >= TICK_MS - EARLY_MS, `next tick ${next.t - shownAt} ms after`);
+    });
     await check('Right moves the cannon one column; a press and two repeats in one beat too', async () => {
         assert.equal(cannonCol(await frameAfter(page, () => page.press('ArrowRight'))), 8);
         const right = { code: 'ArrowRight', key: 'ArrowRight' };
@@ -194,6 +234,7 @@ async function keys(engine) {
         await page.press('F1');
         assert.deepEqual(boxText(await openBox(page, 1)), ['Help File', HELP, ['OK']]);
         assert.equal(await focused(page), 'OK');
+        assert.deepEqual(await axeFinds(page), [], 'axe-core, with the help box open');
         assert.equal(await page.evaluate(() => document.getElementById('boxNote').checkVisibility()), false,
                      'no word of touch buttons on a desktop');
         if (page.accessibility) assert.equal(await boxDescription(page), HELP, 'nor for a screen reader');
@@ -211,11 +252,16 @@ async function keys(engine) {
         const box = await openBox(page, 2);
         assert.deepEqual(boxText(box), ['', h.QUIT, ['Yes', 'No']]);
         assert.equal(await focused(page), 'Yes');
+        assert.equal(await page.evaluate(() => document.querySelector('dialog .title').checkVisibility()),
+                     false, 'no empty title bar');
+        assert.deepEqual(await axeFinds(page), [], 'axe-core, with the quit question open');
         await page.press('Escape');
         await closedBox(page, 2);
         await h.framesBeyond(page, (await h.log(page)).frames.length);
     });
-    await check('Escape, Enter (Yes): the game ends for good and offers to play again', async () => {
+    let endedAt;
+    await check('Escape, Enter (Yes): the game ends, and offers to play again with the focus', async () => {
+        const board = await rect(page, '#frmMain');
         await page.press('Escape');
         await openBox(page, 3);
         await page.press('Enter');
@@ -223,14 +269,79 @@ async function keys(engine) {
         assert.equal(await page.evaluate(() => document.getElementById('ended').checkVisibility() &&
             document.getElementById('ended').textContent.trim().replace(/\s+/g, ' ')),
         'The game has ended. Play again');
-        for (const name of ['x', 'F1', 'Escape', 'Space']) await page.press(name);
+        assert.equal(await focused(page), 'Play again');
+        assert.deepEqual(await rect(page, '#frmMain'), board, 'the board stays where it was');
+        for (const name of ['x', 'F1', 'Escape']) await page.press(name);
         await noTickFor(page, 4, 'no tick after the end');
         assert.equal((await h.log(page)).boxes.length, 3, 'no box after the end');
+        assert.deepEqual(await axeFinds(page), [], 'axe-core, after the end');
+        endedAt = (await h.log(page)).frames.length;
     });
-    await check('Play again loads the game anew', async () => {
-        await page.click('#again');
-        await h.until(() => page.evaluate(() => document.getElementById('frmSplash')?.checkVisibility())
-            .catch(() => false), 'the splash again');
+    await check('Enter on Play again: a new game in the same page', async () => {
+        await page.press('Enter');
+        const l = await h.framesBeyond(page, endedAt + 1);
+        assert.deepEqual(l.frames.slice(endedAt, endedAt + 2).map((f) => f.rows), [OPENING, IDLE[0]]);
+        assert.equal(await page.evaluate(() => document.activeElement.id), 'frmMain');
+    });
+    await check('a gamepad: its line while connected; the d-pad and the stick steer, A fires', async () => {
+        await h.gamepad(page);
+        assert.equal(await page.evaluate(() => document.getElementById('padLegend').checkVisibility() &&
+            document.getElementById('padLegend').textContent), PAD_LEGEND);
+        const from = cannonCol(await padFrame(page, {}));
+        assert.equal(cannonCol(await padFrame(page, { buttons: [15] })), from + 1, 'd-pad right');
+        await padFrame(page, {});
+        assert.equal(cannonCol(await padFrame(page, { x: -1 })), from, 'the stick to the left');
+        await padFrame(page, {});
+        assert.deepEqual(shotAt(await padFrame(page, { buttons: [0] })), [[6, from]], 'A fires');
+        await padFrame(page, {});
+    });
+    await check('a held direction repeats, a beat at a time, until let go', async () => {
+        const before = (await h.log(page)).frames.length;
+        const from = cannonCol((await h.log(page)).frames.at(-1));
+        await h.gamepad(page, { buttons: [14] });
+        await h.sleep(6 * TICK_MS);
+        await h.gamepad(page, {});
+        await h.sleep(100);
+        const moved = (await h.log(page)).frames.slice(before).map(cannonCol);
+        assert.ok(from - moved.at(-1) >= 4, `held left for 6 beats, the cannon went ${moved}`);
+        // A beat drawn after the release may still bring the last repeat;
+        // none after it moves.
+        const count = (await h.log(page)).frames.length;
+        const l = await h.framesBeyond(page, count + 1);
+        assert.equal(cannonCol(l.frames[count + 1]), cannonCol(l.frames[count]), 'nothing after');
+    });
+    await check('the pad in boxes: Select opens help and B closes it; Start, right, A answers No', async () => {
+        const boxes = (await h.log(page)).boxes.length;
+        await h.gamepad(page, { buttons: [8] });
+        assert.equal((await openBox(page, boxes + 1)).title, 'Help File');
+        for (const buttons of [[], [1]]) {
+            await h.sleep(100);
+            await h.gamepad(page, { buttons });
+        }
+        await closedBox(page, boxes + 1);
+        for (const buttons of [[], [9]]) {
+            await h.sleep(100);
+            await h.gamepad(page, { buttons });
+        }
+        assert.equal((await openBox(page, boxes + 2)).prompt, h.QUIT);
+        for (const buttons of [[], [15], [], [0]]) {
+            await h.gamepad(page, { buttons });
+            await h.sleep(100);
+        }
+        await closedBox(page, boxes + 2);
+        assert.equal(await page.evaluate(() => document.getElementById('ended').hidden), true, 'No');
+        await h.gamepad(page, { connected: false });
+        assert.equal(await page.evaluate(() => document.getElementById('padLegend').checkVisibility()), false);
+    });
+    await check('offline after the first load: the page starts and plays from its own copy', async () => {
+        await h.until(() => page.evaluate(() => !!navigator.serviceWorker?.controller), 'the service worker');
+        engine.site.offline = true;
+        try {
+            await h.skipSplash(page, engine.url, () => page.press('ArrowLeft'));
+            assert.deepEqual((await h.framesBeyond(page, 1)).frames[1].rows, IDLE[0]);
+        } finally {
+            engine.site.offline = false;
+        }
     });
 }
 
@@ -273,10 +384,10 @@ async function phone(engine) {
         const at = await h.boardShown(page);
         assert.ok(at >= SPLASH_MS - EARLY_MS, `board shown ${at} ms after navigation`);
     });
-    await check('the touch buttons (Left, Fire, Right, New game, Help, Quit), each named as it says', async () => {
+    await check('the touch buttons (Left, Right, Fire, New game, Help, Quit), each named as it says', async () => {
         assert.deepEqual(await page.evaluate(() => [...document.querySelectorAll('#pad button')]
             .filter((b) => b.checkVisibility()).map((b) => [b.textContent, b.getAttribute('aria-label')])),
-        ['Left', 'Fire', 'Right', 'New game', 'Help', 'Quit'].map((name) => [name, name]));
+        ['Left', 'Right', 'Fire', 'New game', 'Help', 'Quit'].map((name) => [name, name]));
         // The touch line, and no keys' line but where the main pointer is a
         // mouse, as in the WebKit view on a virtual X server.
         const [keysLine, touchLine] = await legends(page);
@@ -290,11 +401,36 @@ async function phone(engine) {
         assert.ok(Math.abs(devicePixels - cells * Math.round(devicePixels / cells)) < 0.1 &&
                   width <= 390 && width > 300, `board ${width} px wide`);
     });
+    await check("the thumbs' buttons at the bottom, the game's commands at the top, apart", async () => {
+        const [left, fire, quit, board] = await Promise.all(['#pad button[aria-label="Left"]', '#pad .fire',
+            '#pad button[aria-label="Quit"]', '#frmMain'].map((s) => rect(page, s)));
+        const height = await page.evaluate(() => innerHeight);
+        assert.ok(left.bottom > height - 100 && fire.bottom > height - 100, JSON.stringify([left, fire]));
+        assert.ok(quit.bottom < board.top && left.top - quit.bottom > 300, JSON.stringify([quit, left]));
+    });
+    await check('axe-core finds nothing wrong on the phone', async () => {
+        assert.deepEqual(await axeFinds(page), []);
+    });
+    await check('a touch button acts on the press, and a held one repeats a beat at a time', async () => {
+        const before = (await h.log(page)).frames.length;
+        const from = cannonCol((await h.log(page)).frames.at(-1));
+        const at = await page.evaluate(() => performance.now());
+        await page.hold('#pad button[aria-label="Right"]', 6 * TICK_MS);
+        const l = await h.log(page);
+        const first = l.frames.find((f) => f.t > at);
+        assert.ok(first.t < at + 2 * TICK_MS && cannonCol(first) === from + 1, 'on the press');
+        const moved = l.frames.slice(before).map(cannonCol);
+        assert.ok(moved.at(-1) - from >= 4, `held for 6 beats, the cannon went ${moved}`);
+        const count = l.frames.length;
+        const after = await h.framesBeyond(page, count + 1);
+        assert.equal(cannonCol(after.frames[count + 1]), cannonCol(after.frames[count]), 'nothing after');
+    });
     await check('the touch buttons play: Left, Right, Fire', async () => {
         const button = (label) => `#pad button[aria-label="${label}"]`;
-        assert.equal(cannonCol(await frameAfter(page, () => page.tap(button('Left')))), 6);
-        assert.equal(cannonCol(await frameAfter(page, () => page.tap(button('Right')))), 7);
-        assert.deepEqual(shotAt(await frameAfter(page, () => page.tap(button('Fire')))), [[6, 7]]);
+        const from = cannonCol((await h.log(page)).frames.at(-1));
+        assert.equal(cannonCol(await frameAfter(page, () => page.tap(button('Left')))), from - 1);
+        assert.equal(cannonCol(await frameAfter(page, () => page.tap(button('Right')))), from);
+        assert.deepEqual(shotAt(await frameAfter(page, () => page.tap(button('Fire')))), [[6, from]]);
     });
     await check('Help shows the help box, the buttons named under it; its OK closes it', async () => {
         await page.tap('#pad button[aria-label="Help"]');
@@ -303,9 +439,30 @@ async function phone(engine) {
         assert.equal(await page.evaluate(() => document.getElementById('boxNote').checkVisibility() &&
             document.getElementById('boxNote').textContent), TOUCH_HELP);
         if (page.accessibility) assert.equal(await boxDescription(page), `${HELP} ${TOUCH_HELP}`);
+        assert.deepEqual(await axeFinds(page), [], 'axe-core, with the help box open');
         await page.tap('dialog button');
         await closedBox(page, 1);
     });
+    if (page.resize) {
+        await check('on its side: steering left of the board, fire right of it, the board larger', async () => {
+            await page.resize({ width: 844, height: 390, deviceScaleFactor: 3, isMobile: true, hasTouch: true });
+            await h.sleep(200);
+            const [board, steer, fire] = await Promise.all(['#frmMain', '#pad .steer', '#pad .fire']
+                .map((s) => rect(page, s)));
+            assert.ok(board.width >= 2 * F.kClientWidth && board.bottom <= 390, JSON.stringify(board));
+            assert.ok(steer.right < board.left && fire.left > board.right, JSON.stringify([steer, fire]));
+        });
+    }
+    if (page.cdp) {
+        await check('installable: Chromium finds nothing missing, and the icons it asks for', async () => {
+            await h.until(() => page.evaluate(() => !!navigator.serviceWorker.controller), 'the service worker');
+            assert.deepEqual((await page.cdp('Page.getInstallabilityErrors')).installabilityErrors, []);
+            const manifest = await page.cdp('Page.getAppManifest');
+            assert.deepEqual(manifest.errors, []);
+            assert.deepEqual(JSON.parse(manifest.data).icons.map((icon) => [icon.sizes, icon.purpose || 'any']),
+                             [['192x192', 'any'], ['512x512', 'any'], ['512x512', 'maskable']]);
+        });
+    }
 }
 
 async function main() {

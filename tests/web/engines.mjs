@@ -4,17 +4,20 @@
 // spoken to in W3C WebDriver over HTTP, in a virtual X server.
 //
 // engines[name](modulesDir, webDir) starts one and gives
-//   { version, url, fileUrl, open({ phone }), close() },
-// with the page served from 127.0.0.1 at url and the single file at fileUrl.
+//   { version, url, fileUrl, site, open({ phone }), close() },
+// with the page served from 127.0.0.1 at url (site.offline = true drops every
+// connection) and the single file at fileUrl.
 // open() gives a page at 1024 × 768 CSS pixels, or with `phone` at a phone's
 // 390 × 844, three device pixels each, with touch. Pages record as
 // harness.recordingPage does and have goto(url), evaluate(fn, ...args),
 // press(key) (ArrowLeft, ArrowRight, Space, Escape, Enter, F1, x), tap(selector)
 // (a tap, or where the engine has no touch input a click), click(selector),
-// problems() (console
-// errors and uncaught exceptions) and close(). In Chromium only, pages also
-// have accessibility(selector): the accessibility tree a screen reader gets,
-// from the element or the whole page.
+// hold(selector, ms) (a finger, or where the engine has no touch input the
+// mouse's button, held on it for ms), problems() (console errors and uncaught
+// exceptions) and close(). Where puppeteer drives the engine, pages also have
+// resize(viewport). In Chromium only, pages also have accessibility(selector):
+// the accessibility tree a screen reader gets, from the element or the whole
+// page, and cdp(method, params), a call to the browser's own protocol.
 import { spawn } from 'node:child_process';
 import { copyFileSync, existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync }
     from 'node:fs';
@@ -45,13 +48,22 @@ class PuppeteerPage {
         if (accessible) {
             this.accessibility = async (selector) => page.accessibility.snapshot(
                 { interestingOnly: false, root: selector ? await page.$(selector) : undefined });
+            this.cdp = async (method, params) => (this.session ||= await page.createCDPSession())
+                .send(method, params);
         }
     }
+    resize(viewport) { return this.page.setViewport(viewport); }
     goto(url) { return this.page.goto(url); }
     evaluate(fn, ...args) { return this.page.evaluate(fn, ...args); }
     press(key) { return this.page.keyboard.press(this.keyNames[key] || key); }
     async tap(selector) { await (await this.page.$(selector)).tap(); }
     async click(selector) { await (await this.page.$(selector)).click(); }
+    async hold(selector, ms) {
+        const box = await (await this.page.$(selector)).boundingBox();
+        await this.page.touchscreen.touchStart(box.x + box.width / 2, box.y + box.height / 2);
+        await h.sleep(ms);
+        await this.page.touchscreen.touchEnd();
+    }
     problems() { return this.page.problems; }
     close() { return this.page.close(); }
 }
@@ -68,6 +80,7 @@ async function puppeteerEngine(webDir, launch, { keyNames = {}, accessible = fal
     return {
         version,
         url: site.url,
+        site,
         fileUrl: pathToFileURL(join(webDir, 'vantrel.html')).href,
         async open({ phone = false } = {}) {
             const page = await h.recordingPage(await browser(phone));
@@ -207,6 +220,14 @@ class WebDriverPage {
         const element = await this.command('POST', '/element', { using: 'css selector', value: selector });
         return this.command('POST', `/element/${element[ELEMENT]}/click`, {});
     }
+    async hold(selector, ms) {
+        const element = await this.command('POST', '/element', { using: 'css selector', value: selector });
+        return this.command('POST', '/actions', { actions: [{ type: 'pointer', id: 'finger',
+            parameters: { pointerType: 'mouse' }, actions: [
+                { type: 'pointerMove', origin: { [ELEMENT]: element[ELEMENT] }, x: 0, y: 0 },
+                { type: 'pointerDown', button: 0 }, { type: 'pause', duration: ms },
+                { type: 'pointerUp', button: 0 }] }] });
+    }
     async problems() {
         const now = await this.evaluate(() => window.vantrelProblems || []).catch(() => []);
         return [...this.seen, ...now];
@@ -259,6 +280,7 @@ async function webkitEngine(webDir) {
             return page;
         },
         url: site.url,
+        site,
         fileUrl: pathToFileURL(join(copy, 'vantrel.html')).href,
         close: stop,
     };

@@ -231,3 +231,47 @@ export async function frameAfter(page, act) {
     return until(async () => (await log(page)).frames.find((f) => f.t > at),
                  'a frame after the input', 3000);
 }
+
+// The page as a browser has it when its tab goes to the background (true) or
+// comes back, with the event browsers send. Headless browsers never hide a
+// page themselves.
+export const setHidden = (page, hidden) => page.evaluate((value) => {
+    Object.defineProperty(document, 'hidden', { configurable: true, get: () => value });
+    Object.defineProperty(document, 'visibilityState', { configurable: true,
+                                                         get: () => (value ? 'hidden' : 'visible') });
+    document.dispatchEvent(new Event('visibilitychange'));
+}, hidden);
+
+// A gamepad in the standard mapping, as the Gamepad API gives it to the page:
+// the buttons held down (by index: 0 bottom face button, 1 right, 8 Select,
+// 9 Start, 14 and 15 the d-pad's left and right) and the left stick's x. The
+// first call connects it; `connected: false` takes it away.
+export const gamepad = (page, { buttons = [], x = 0, connected = true } = {}) =>
+    page.evaluate((held, stickX, plugged) => {
+        const pad = { id: 'Vantrel test pad (STANDARD GAMEPAD)', index: 0, connected: plugged,
+                      mapping: 'standard', timestamp: performance.now(), axes: [stickX, 0, 0, 0],
+                      buttons: [...Array(17).keys()].map((i) => ({
+                          pressed: held.includes(i), touched: held.includes(i), value: held.includes(i) ? 1 : 0 })) };
+        const news = !window.vantrelPad !== !plugged;
+        window.vantrelPad = plugged ? pad : null;
+        Object.defineProperty(navigator, 'getGamepads', { configurable: true,
+                                                          value: () => [window.vantrelPad] });
+        if (news) window.dispatchEvent(new Event(plugged ? 'gamepadconnected' : 'gamepaddisconnected'));
+    }, buttons, x, connected);
+
+// What axe-core finds on the page as it is now, with every rule it runs by
+// default (best practices included): one line per rule broken, with the
+// elements that break it. It runs in any engine's page through evaluate().
+export async function axeViolations(page, modulesParent) {
+    const require = createRequire(resolve(modulesParent, 'package.json'));
+    const source = readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
+    await page.evaluate((code) => {
+        if (!window.axe) (0, eval)(code);
+        window.vantrelAxe = null;
+        window.axe.run(document).then((results) => {
+            window.vantrelAxe = results.violations.map((v) =>
+                `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
+        }, (error) => { window.vantrelAxe = [`axe-core failed: ${error}`]; });
+    }, source);
+    return until(() => page.evaluate(() => window.vantrelAxe), 'axe-core', 30000);
+}

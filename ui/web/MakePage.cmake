@@ -1,17 +1,26 @@
-# Writes the page or the page script from its source in ui/web:
-#   cmake -DIN=... -DOUT=... -DFIGURES=session/Figures.h [-DSPLASH=... -DICON=...
-#         [-DINLINE=ON] [-DSCRIPT=vantrel.js]] -P MakePage.cmake
+# Writes the page from its source in ui/web:
+#   cmake -DIN=... -DOUT=... -DFIGURES=session/Figures.h [-DPAGE_SCRIPT=page.js]
+#         [-DSPLASH=... -DICON=... [-DINLINE=ON] [-DSCRIPT=vantrel.js]] -P MakePage.cmake
 #
+# PAGE_SCRIPT's text goes into the page at {{{ PAGE }}}, as the page's own
+# script.
 # Each @kName@ becomes the figure `constexpr int kName = ...;` of Figures.h,
 # so the page and the desktop windows share one set of sizes and times; a
 # name Figures.h does not give a number fails the build.
 #
 # For the page, @SPLASH_SRC@ and @ICON_SRC@ name the pictures: with INLINE as
 # data: URLs, for the single file that must work from disk, else the copies
-# beside it, splash.png and vantrel.png. With SCRIPT the placeholder for the
-# module becomes a tag that loads it; without it the placeholder stays for
-# emcc to fill.
+# beside it, splash.png and vantrel.png. With SCRIPT the page is the served
+# one: its head loads the module and names the manifest and the home-screen
+# icon; without it the module's placeholder stays for emcc to fill.
 file(READ "${IN}" text)
+# The page's own script goes inside the page, ahead of the module's.
+if(PAGE_SCRIPT)
+    file(READ "${PAGE_SCRIPT}" script)
+    # Its comments are for the source: the page leaves out whole-line ones.
+    string(REGEX REPLACE "\n[ ]*//[^\n]*" "" script "${script}")
+    string(REPLACE "{{{ PAGE }}}" "<script>\n${script}</script>" text "${text}")
+endif()
 
 file(STRINGS "${FIGURES}" figures REGEX "^constexpr int k[A-Za-z]+ = [0-9]+;$")
 foreach(figure IN LISTS figures)
@@ -42,6 +51,14 @@ if(SPLASH)
 endif()
 string(CONFIGURE "${text}" text @ONLY)
 if(SCRIPT)
-    string(REPLACE "{{{ SCRIPT }}}" "<script src=\"${SCRIPT}\"></script>" text "${text}")
+    # The served page: installable, with the module's script deferred and its
+    # wasm asked for at once, so that both load while the page is parsed.
+    string(REPLACE "<!--SERVED-->" "<link rel=\"manifest\" href=\"vantrel.webmanifest\">
+<link rel=\"apple-touch-icon\" href=\"vantrel-touch-180.png\">
+<link rel=\"preload\" href=\"vantrel.wasm\" as=\"fetch\" type=\"application/wasm\" crossorigin>
+<script src=\"${SCRIPT}\" defer></script>" text "${text}")
+    string(REPLACE "{{{ SCRIPT }}}\n" "" text "${text}")
+else()
+    string(REPLACE "<!--SERVED-->\n" "" text "${text}")
 endif()
 file(WRITE "${OUT}" "${text}")

@@ -1,6 +1,7 @@
-// The page side of the browser build: the splash and its handover, the step
-// timer, the keyboard and the touch buttons, the message boxes and the end of
-// the game. The game runs in the wasm module; this script turns browser
+// The page's own script in the browser build, inside the page and run before
+// the module's: the splash and its handover, the step timer, the keyboard,
+// the touch buttons and gamepads, the message boxes, the end of the game and
+// playing again. The game runs in the wasm module; this script turns browser
 // events into the window events the desktop builds have, each with the time
 // it happened, and shows what the module asks for. The build fills in the
 // figures from session/Figures.h.
@@ -15,6 +16,10 @@
     var CELL_WIDTH = @kCellWidth@;
     var FONT_PX = @kFontPixelSize@;
     var MAX_SCALE = 3;
+    // A held touch button or gamepad direction repeats as a held key does
+    // on a desktop's usual settings: after half a second, 30 times a second.
+    var REPEAT_DELAY_MS = 500;
+    var REPEAT_MS = 33;
 
     // Keys by KeyboardEvent.code, the physical key, so that X restarts under
     // any layout. Letters, digits and F1 to F24 follow a rule (below).
@@ -38,6 +43,8 @@
     var pad = $('pad');
     var keysLegend = $('keysLegend');
     var touchLegend = $('touchLegend');
+    var padLegend = $('padLegend');
+    var again = $('again');
     var news = $('news');
     var rows = board.querySelectorAll('.row');
 
@@ -46,6 +53,7 @@
     var awaitingAnswer = false;
     var ended = false;
     var stepTimer = 0;
+    var stepTimerWanted = false;
     var helpAsked = false;
 
     function virtualKey(event) {
@@ -79,7 +87,10 @@
         // The board takes the focus, as the desktop window does: a screen
         // reader then follows it and hears its news.
         board.focus({ preventScroll: true });
-        if (isTouch()) pad.hidden = touchLegend.hidden = false;
+        if (isTouch()) {
+            pad.hidden = touchLegend.hidden = false;
+            document.body.classList.add('touch');
+        }
         // A phone or tablet has no keys to speak of; a laptop with a touch
         // screen gets both legends.
         keysLegend.hidden = matchMedia('(pointer: coarse)').matches;
@@ -92,8 +103,6 @@
         runtimeReady = true;
         if (handedOver) showMain();
     }
-    if (runtimeInitialized) onRuntimeReady();
-    else Module['onRuntimeInitialized'] = onRuntimeReady;
 
     // One key-down, from the keyboard or a touch button. The key that skips
     // the splash does nothing else.
@@ -117,10 +126,114 @@
         keyDown(code, shiftState(event));
     });
 
-    // Touch buttons send the codes of the keys they stand for.
+    // A key held down: one key-down now, then more at the keyboard's repeat
+    // rate until it is let go. Each source (a touch button, a gamepad's
+    // direction) holds at most one.
+    var held = {};
+    function hold(source, code) {
+        letGo(source);
+        keyDown(code, 0);
+        held[source] = setTimeout(function repeat() {
+            keyDown(code, 0);
+            held[source] = setTimeout(repeat, REPEAT_MS);
+        }, REPEAT_DELAY_MS);
+    }
+    function letGo(source) {
+        clearTimeout(held[source]);
+        delete held[source];
+    }
+    // A box, a hidden page or the end lets go of everything: a finger still
+    // on a button then does nothing more.
+    function letGoOfAll() {
+        Object.keys(held).forEach(letGo);
+    }
+
+    // Touch buttons send the codes of the keys they stand for, on the press,
+    // as a key does. A screen reader's or a switch's activation comes as a
+    // click with no press before it.
     Array.prototype.forEach.call(pad.querySelectorAll('button'), function (button) {
-        button.addEventListener('click', function () { keyDown(+button.dataset.key, 0); });
+        var code = +button.dataset.key;
+        var pressed = false;
+        button.addEventListener('pointerdown', function (event) {
+            // No focus moves and no text is selected; the pointer stays with
+            // the button until it is lifted, even off it.
+            event.preventDefault();
+            if (button.setPointerCapture) button.setPointerCapture(event.pointerId);
+            pressed = true;
+            button.classList.add('pressed');
+            hold(code, code);
+        });
+        ['pointerup', 'pointercancel', 'lostpointercapture'].forEach(function (type) {
+            button.addEventListener(type, function () {
+                button.classList.remove('pressed');
+                letGo(code);
+            });
+        });
+        button.addEventListener('click', function () {
+            if (!pressed) keyDown(code, 0);
+            pressed = false;
+        });
     });
+
+    // Gamepads in the standard mapping: the d-pad or the left stick steers,
+    // the bottom face button fires, Start asks to quit and Select (Back)
+    // opens the help. In a box the pad moves between the buttons, the bottom
+    // button chooses and the right one answers as Escape does; after the end
+    // the bottom button plays again. A browser tells of a pad only once one
+    // of its buttons is pressed, and has no event for its buttons: the page
+    // reads them once a frame while a pad is connected.
+    var padDown = {};
+    var polling = false;
+    function padsNow() {
+        return Array.prototype.filter.call(navigator.getGamepads ? navigator.getGamepads() : [],
+            function (pad) { return pad && pad.connected; });
+    }
+    function readPads() {
+        var down = {};
+        padsNow().forEach(function (pad) {
+            var on = function (i) { return pad.buttons[i] && pad.buttons[i].pressed; };
+            if (on(14) || pad.axes[0] < -0.5) down[37] = 1;
+            if (on(15) || pad.axes[0] > 0.5) down[39] = 1;
+            if (on(0)) down[32] = 1;
+            if (on(1)) down.back = 1;
+            if (on(9)) down[27] = 1;
+            if (on(8)) down[KEY_F1] = 1;
+        });
+        Object.keys(padDown).forEach(function (name) {
+            if (!down[name]) letGo('pad' + name);
+        });
+        Object.keys(down).forEach(function (name) {
+            if (!padDown[name]) padPressed(name);
+        });
+        padDown = down;
+    }
+    function padPressed(name) {
+        if (box.open) {
+            var buttons = Array.prototype.slice.call(box.querySelectorAll('.buttons button'));
+            var at = buttons.indexOf(document.activeElement);
+            if (name === '32') (buttons[at] || buttons[0]).click();
+            else if (name === 'back') answerBox(false);
+            else if (name === '37' || name === '39') {
+                buttons[Math.max(0, Math.min(buttons.length - 1, at + (name === '37' ? -1 : 1)))].focus();
+            }
+        } else if (ended) {
+            if (name === '32') again.click();
+        } else if (name !== 'back') {
+            hold('pad' + name, +name);
+        }
+    }
+    function pollPads() {
+        readPads();
+        polling = padsNow().length > 0;
+        if (polling) requestAnimationFrame(pollPads);
+    }
+    function padsChanged() {
+        padLegend.hidden = !padsNow().length;
+        if (!polling) pollPads();
+        layout();
+    }
+    window.addEventListener('gamepadconnected', padsChanged);
+    window.addEventListener('gamepaddisconnected', padsChanged);
 
     function isTouch() {
         return navigator.maxTouchPoints > 0 || matchMedia('(any-pointer: coarse)').matches;
@@ -133,13 +246,26 @@
     function layout() {
         var dpr = window.devicePixelRatio || 1;
         var width = laidOutWidth = document.documentElement.clientWidth;
-        // What shows under the board, each part one of the page's gaps below
-        // the last.
-        var gap = parseFloat(getComputedStyle(document.body).rowGap);
-        var below = [keysLegend, touchLegend, pad].reduce(function (sum, element) {
-            return sum + (element.hidden ? 0 : element.offsetHeight + gap);
-        }, 0);
-        var height = window.innerHeight - below - 16;
+        var body = getComputedStyle(document.body);
+        var gap = parseFloat(body.rowGap);
+        var edge = 2 * parseFloat(body.paddingTop);
+        var height = window.innerHeight - edge - 16;
+        var legends = Array.prototype.reduce.call(document.querySelectorAll('.legend'),
+            function (sum, legend) { return sum + (legend.hidden ? 0 : legend.offsetHeight + gap); }, 0);
+        var touch = document.body.classList.contains('touch');
+        var steer = pad.querySelector('.steer'), fire = pad.querySelector('.fire');
+        var menu = pad.querySelector('.menu');
+        if (touch && matchMedia('(orientation: landscape)').matches) {
+            // Steering in the left column, fire and the commands in the
+            // right one.
+            width -= edge + steer.offsetWidth + Math.max(fire.offsetWidth, menu.offsetWidth) + 2 * gap;
+            height -= legends;
+        } else if (touch) {
+            width -= edge;
+            height -= legends + menu.offsetHeight + Math.max(steer.offsetHeight, fire.offsetHeight) + 2 * gap;
+        } else {
+            height -= legends;
+        }
         var steps = Math.floor(Math.min(width * dpr / BOARD_WIDTH, height * dpr / BOARD_HEIGHT));
         var scale = Math.max(1, Math.min(steps, Math.floor(MAX_SCALE * dpr))) / dpr;
         var style = document.documentElement.style;
@@ -183,6 +309,7 @@
                 return button;
             }));
         awaitingAnswer = true;
+        letGoOfAll();
         box.showModal();
         buttonRow.firstChild.focus();
     }
@@ -214,32 +341,74 @@
         if (!box.open) answerBox(false);
     });
 
-    // A tab cannot close itself: the game stops and says so, and offers a
-    // fresh start.
+    // A tab cannot close itself: the game stops and says so over the dimmed
+    // board, which stays where it was, and offers a fresh start with the
+    // keyboard's focus, so that Enter or Space plays again.
     function end() {
         ended = true;
-        pad.hidden = keysLegend.hidden = touchLegend.hidden = true;
-        board.classList.add('ended');
+        letGoOfAll();
+        document.body.classList.add('ended');
         $('ended').hidden = false;
+        again.focus({ preventScroll: true });
     }
-    $('again').addEventListener('click', function () { location.reload(); });
+    // A new game in place, without loading the page again (which may be
+    // offline by now).
+    again.addEventListener('click', function () {
+        ended = false;
+        document.body.classList.remove('ended');
+        $('ended').hidden = true;
+        board.focus({ preventScroll: true });
+        _vantrel_show_main(performance.now());
+    });
 
-    Module.page = {
-        setRow: function (row, text) { rows[row].textContent = text; },
-        describeRow: function (row, text) { rows[row].setAttribute('aria-description', text); },
-        // A fresh node each time, so that the same news twice in a row
-        // ("shot missed") is said twice.
-        announce: function (text) {
-            var said = document.createElement('span');
-            said.textContent = text;
-            news.replaceChildren(said);
-        },
-        startStepTimer: function () {
-            clearInterval(stepTimer);
+    // The game waits while nobody looks: the step timer stops while the
+    // page is hidden and starts again with a whole beat when it shows.
+    // (Browsers also slow a hidden page's timers, which would put the beat
+    // out anyway.)
+    function runStepTimer() {
+        clearInterval(stepTimer);
+        if (stepTimerWanted && !document.hidden) {
             stepTimer = setInterval(function () { _vantrel_step_timer(performance.now()); }, TICK_MS);
-        },
-        stopStepTimer: function () { clearInterval(stepTimer); },
-        showBox: showBox,
-        end: end
+        }
+    }
+    document.addEventListener('visibilitychange', function () {
+        letGoOfAll();
+        runStepTimer();
+    });
+
+    // Served from a web host, the page installs as an app and plays
+    // offline: its service worker keeps this build's files. The single file
+    // needs neither and names no manifest.
+    if (navigator.serviceWorker && document.querySelector('link[rel=manifest]')) {
+        window.addEventListener('load', function () {
+            navigator.serviceWorker.register('sw.js');
+        });
+    }
+
+    // The module's settings, which its script (loaded after this one) reads,
+    // and the calls it makes into the page.
+    window.Module = {
+        onRuntimeInitialized: onRuntimeReady,
+        page: {
+            setRow: function (row, text) { rows[row].textContent = text; },
+            describeRow: function (row, text) { rows[row].setAttribute('aria-description', text); },
+            // A fresh node each time, so that the same news twice in a row
+            // ("shot missed") is said twice.
+            announce: function (text) {
+                var said = document.createElement('span');
+                said.textContent = text;
+                news.replaceChildren(said);
+            },
+            startStepTimer: function () {
+                stepTimerWanted = true;
+                runStepTimer();
+            },
+            stopStepTimer: function () {
+                stepTimerWanted = false;
+                runStepTimer();
+            },
+            showBox: showBox,
+            end: end
+        }
     };
 })();

@@ -10,7 +10,7 @@ import { fileURLToPath } from 'node:url';
 
 const TYPES = {
     '.html': 'text/html; charset=utf-8', '.js': 'text/javascript; charset=utf-8',
-    '.wasm': 'application/wasm', '.png': 'image/png',
+    '.wasm': 'application/wasm', '.png': 'image/png', '.webmanifest': 'application/manifest+json',
 };
 
 function fileFor(root, url) {
@@ -29,10 +29,17 @@ function fileFor(root, url) {
     }
 }
 
-// Serves `folder` on `port` of 127.0.0.1; resolves to { url, close }.
+// Serves `folder` on `port` of 127.0.0.1; resolves to { url, close, offline }.
+// With `offline` set, every connection is dropped unanswered, as for a player
+// whose network is gone.
 export function serve(folder, port = 0) {
     const root = resolve(folder);
+    const site = { offline: false };
     const server = createServer((request, response) => {
+        if (site.offline) {
+            request.socket.destroy();
+            return;
+        }
         const file = fileFor(root, request.url);
         if (!file || (request.method !== 'GET' && request.method !== 'HEAD')) {
             response.writeHead(404).end();
@@ -47,13 +54,13 @@ export function serve(folder, port = 0) {
     });
     return new Promise((done, fail) => {
         server.once('error', fail);
-        server.listen(port, '127.0.0.1', () => done({
+        server.listen(port, '127.0.0.1', () => done(Object.assign(site, {
             url: `http://127.0.0.1:${server.address().port}/`,
             close: () => new Promise((closed) => {
                 server.closeAllConnections();
                 server.close(closed);
             }),
-        }));
+        })));
     });
 }
 
