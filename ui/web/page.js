@@ -119,8 +119,8 @@
     document.addEventListener('keydown', function (event) {
         var code = virtualKey(event);
         if (code === KEY_F1) event.preventDefault();
-        // After the end the game takes no keys, and the page's own (Tab to
-        // the play-again button, Space to press it) work as usual.
+        // After the end the game takes no keys, and the page's own (Enter
+        // or Space on Play again, which has the focus) work as usual.
         if (ended) return;
         if (KEPT_FROM_BROWSER[code]) event.preventDefault();
         keyDown(code, shiftState(event));
