@@ -30,7 +30,7 @@ EMSCRIPTEN_KEEPALIVE void vantrel_show_main(double now) {
 
 EMSCRIPTEN_KEEPALIVE void vantrel_key_down(int keyCode, int shift, double now) {
     window->Form_KeyDown(static_cast<std::int16_t>(keyCode), static_cast<std::int16_t>(shift),
-                        ms(now));
+                         ms(now));
 }
 
 EMSCRIPTEN_KEEPALIVE void vantrel_step_timer(double now) {
