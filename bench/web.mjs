@@ -3,8 +3,13 @@
 //   node bench/web.mjs WEB_DIR MODULES_DIR [RUNS]
 // - the game's code: vantrel.js + vantrel.wasm, raw and gzipped;
 // - navigation to the first board frame (the opening picture): with the
-//   splash skipped by a key at once, and with no key (the splash's 2 s);
+//   splash skipped by a key at once, beside a bare page that draws the same
+//   eight rows from a script of its own (runs interleaved, and their ratio),
+//   and with no key (the splash's 2 s);
 // - the step timer: error of the period over 60 ticks (median and max).
+import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
 import { codeSize } from '../tests/web/SizeBudget.mjs';
 import * as h from '../tests/web/harness.mjs';
 
@@ -48,17 +53,32 @@ async function tickErrors(browser, url) {
     return times.slice(1).map((t, i) => Math.abs(t - times[i] - TICK_MS));
 }
 
+// The least a page can do to show the board: the same elements, drawn by an
+// inline script as soon as the page is parsed, with no module to load.
+const BARE = `<!doctype html><html lang="en"><head><meta charset="utf-8"><title>bare</title></head><body>
+<main id="frmMain" hidden>${[...Array(8).keys()].map((r) => `<div id="lblGame${r}"></div>`).join('')}
+<div id="news"></div></main><dialog></dialog>
+<script>${[...Array(8).keys()].map((r) => `lblGame${r}.textContent = 'V V V V';`).join('')}
+frmMain.hidden = false;</script></body></html>`;
+
 const range = (values) => `${median(values).toFixed(1)} ms (${Math.min(...values).toFixed(1)}–` +
     `${Math.max(...values).toFixed(1)})`;
 
 const puppeteer = h.loadPuppeteer(modulesDir);
 const server = await h.serve(webDir);
+const bareDir = mkdtempSync(join(tmpdir(), 'vantrel-bare-'));
+writeFileSync(join(bareDir, 'index.html'), BARE);
+const bareServer = await h.serve(bareDir);
 const browser = await h.launch(puppeteer);
 try {
     const size = codeSize(webDir);
     await firstFrame(browser, server.url, true); // warms the caches
-    const keyed = [], unkeyed = [];
-    for (let run = 0; run < RUNS; ++run) keyed.push(await firstFrame(browser, server.url, true));
+    await firstFrame(browser, bareServer.url, false);
+    const keyed = [], bare = [], unkeyed = [];
+    for (let run = 0; run < RUNS; ++run) {
+        keyed.push(await firstFrame(browser, server.url, true));
+        bare.push(await firstFrame(browser, bareServer.url, false));
+    }
     for (let run = 0; run < RUNS; ++run) unkeyed.push(await firstFrame(browser, server.url, false));
     const errors = await tickErrors(browser, server.url);
 
@@ -70,6 +90,8 @@ try {
                 `${(size.gzipped / 1024).toFixed(1)} KiB gzipped |`);
     console.log(`| navigation → first board frame, splash skipped by a key, median of ${RUNS} ` +
                 `(min–max) | ${range(keyed)} |`);
+    console.log(`| navigation → the bare page's rows, median of ${RUNS} (min–max) | ${range(bare)} |`);
+    console.log(`| first board frame / bare page, medians | ${(median(keyed) / median(bare)).toFixed(2)} |`);
     console.log(`| navigation → first board frame, no key, median of ${RUNS} (min–max) | ` +
                 `${range(unkeyed)} |`);
     console.log(`| tick period error over ${errors.length} ticks, median / max | ` +
@@ -77,4 +99,6 @@ try {
 } finally {
     await browser.close();
     await server.close();
+    await bareServer.close();
+    rmSync(bareDir, { recursive: true, force: true });
 }
