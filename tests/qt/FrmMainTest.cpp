@@ -2,6 +2,7 @@
 #include "BoardFont.h"
 #include "BoxRecorder.h"
 #include "Figures.h"
+#include "GoldenReplay.h"
 #include "KeyCommands.h"
 #include "Tick.h"
 #include "VirtualKeys.h"
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -428,6 +430,35 @@ private slots:
                       QStringLiteral("\u0447"));
         QApplication::sendEvent(m_main.get(), &che);
         QCOMPARE(game(), freshGame());
+    }
+
+    // The golden replays (tests/replay/cases), played through the window: each
+    // tick is tmrStep's, each key a key-down, each box answered as the case says.
+    void goldenReplays() {
+        for (const char* name : GoldenReplay::kCases) {
+            frmMain main;
+            GoldenReplay replay;
+            bool ended = false;
+            main.setBoxHandler([&](const BoxRequest& box) {
+                main.answerBox(
+                    static_cast<std::int16_t>(replay.box(box.buttons, box.title, box.prompt)));
+            });
+            main.setEndProgramHandler([&] { ended = true; });
+            main.Form_Load();
+            main.tmrStep().stop();
+            std::ifstream in(std::string(VANTREL_REPLAY_CASES "/") + name + ".in");
+            std::ifstream expected(std::string(VANTREL_REPLAY_CASES "/") + name + ".out");
+            QVERIFY(in && expected);
+            std::ostringstream golden;
+            golden << expected.rdbuf();
+            QCOMPARE(
+                replay.play(
+                    in, {[&] { main.tmrStep_Timer(); },
+                         [&](int code) { main.Form_KeyDown(static_cast<std::int16_t>(code), 0); },
+                         [&](int row) { return main.lblGame(row).text().toStdString(); },
+                         [&] { return main.session().state(); }, [&] { return ended; }}),
+                golden.str());
+        }
     }
 };
 

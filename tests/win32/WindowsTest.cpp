@@ -5,6 +5,7 @@
 // of their own; these check what the window does with them.
 
 #include "Figures.h"
+#include "GoldenReplay.h"
 #include "KeyCommands.h"
 #include "NewsQueue.h"
 #include "PlatformCalls.h"
@@ -37,7 +38,6 @@ public:
         std::string text;
         std::string caption;
         UINT type;
-        int answer;
     };
 
     // Answers given in turn; when none is queued, OK for an OK box and No for
@@ -45,6 +45,8 @@ public:
     std::deque<int> answers;
     // Runs while the box is "open", as a real box's own message loop would.
     std::function<void()> whileOpen;
+    // Gives the answer instead of `answers`, where set.
+    std::function<int(const Box&)> decide;
     std::vector<Box> boxes;
     int ends = 0;
     // Whether a UI Automation client listens, as on Windows 10 (1709) and
@@ -54,16 +56,19 @@ public:
 
     int messageBox(HWND owner, const std::string& text, const std::string& caption,
                    UINT type) override {
-        int answer = (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
-        if (!answers.empty()) {
-            answer = answers.front();
-            answers.pop_front();
-        }
-        boxes.push_back({owner, text, caption, type, answer});
+        boxes.push_back({owner, text, caption, type});
         if (whileOpen) {
             whileOpen();
         }
-        return answer;
+        if (decide) {
+            return decide(boxes.back());
+        }
+        if (!answers.empty()) {
+            const int answer = answers.front();
+            answers.pop_front();
+            return answer;
+        }
+        return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
     }
 
     void endProgram() override { ++ends; }
@@ -661,62 +666,29 @@ void testSplashDpiChange() {
     CHECK(lit > 10000);
 }
 
-// The golden replays (tests/replay/cases), played through the window as
-// vantrel-replay plays them through the session: each tick the step timer's
-// event, each key a key-down, each answer the fake box's; the window must
-// show every frame, box and state of the case's .out.
-std::string replayThroughTheWindow(std::istream& in) {
-    FakeCalls calls;
-    frmMain main(calls);
-    main.show();
-    KillTimer(main.handle(), frmMain::kStepTimerId);
-    std::ostringstream out;
-    std::size_t boxesSaid = 0;
-    std::string line;
-    while (calls.ends == 0 && std::getline(in, line)) {
-        std::istringstream words(line);
-        std::string command;
-        int value = 0;
-        words >> command >> value;
-        if (command == "tick") {
-            SendMessageA(main.handle(), WM_TIMER, frmMain::kStepTimerId, 0);
-        } else if (command == "key") {
-            sendKey(main.handle(), static_cast<WPARAM>(value));
-        } else if (command == "answer") {
-            calls.answers.push_back(value);
-        }
-        for (; boxesSaid < calls.boxes.size(); ++boxesSaid) {
-            const auto& box = calls.boxes[boxesSaid];
-            out << "box " << (box.type & MB_TYPEMASK) << " \"" << box.caption << "\" \"" << box.text
-                << "\" -> " << box.answer << '\n';
-        }
-        if (command == "tick") {
-            for (int r = 0; r < kRows; ++r) {
-                out << '|' << rowShown(main, r) << "|\n";
-            }
-        } else if (command == "state") {
-            const GameState& g = main.state();
-            out << "state alienCol=" << g.alienCol[0] << ',' << g.alienCol[1] << ','
-                << g.alienCol[2] << ',' << g.alienCol[3] << " waveRow=" << g.waveRow
-                << " shotCol=" << g.shotCol << " shotRow=" << g.shotRow
-                << " cannonCol=" << g.cannonCol << " keyLeft=" << g.keyLeft
-                << " keyRight=" << g.keyRight << " keyFire=" << g.keyFire << '\n';
-        }
-    }
-    if (calls.ends != 0) {
-        out << "end\n";
-    }
-    return out.str();
-}
-
+// The golden replays (tests/replay/cases), played through the window: each
+// tick is the step timer's event, each key a key-down, each box the fake's.
 void testGoldenReplays(const std::string& cases) {
-    for (const char* name : {"march_and_steer", "help_and_restart", "loss", "win", "quit"}) {
+    for (const char* name : GoldenReplay::kCases) {
+        FakeCalls calls;
+        frmMain main(calls);
+        main.show();
+        KillTimer(main.handle(), frmMain::kStepTimerId);
+        GoldenReplay replay;
+        calls.decide = [&](const FakeCalls::Box& box) {
+            return replay.box(static_cast<int>(box.type & MB_TYPEMASK), box.caption, box.text);
+        };
         std::ifstream in(cases + "\\" + name + ".in");
         std::ifstream expected(cases + "\\" + name + ".out");
         CHECK(in && expected);
         std::ostringstream golden;
         golden << expected.rdbuf();
-        CHECK_EQ(replayThroughTheWindow(in), golden.str());
+        CHECK_EQ(replay.play(
+                     in, {[&] { SendMessageA(main.handle(), WM_TIMER, frmMain::kStepTimerId, 0); },
+                          [&](int code) { sendKey(main.handle(), static_cast<WPARAM>(code)); },
+                          [&](int row) { return rowShown(main, row); },
+                          [&] { return main.state(); }, [&] { return calls.ends != 0; }}),
+                 golden.str());
     }
 }
 
