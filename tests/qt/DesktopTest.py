@@ -139,10 +139,15 @@ class KeyboardProcess:
     offers its fake input only to clients whose program it can look at."""
 
     def __init__(self, desktop, path):
-        # Copied where that user can read it, with the helpers it imports.
-        script = os.path.join(desktop.folder, "keyboard.py")
+        # Copied where that user can read it, with the helpers it imports and
+        # the figures they read, each where the source tree has it.
+        tree = os.path.join(desktop.folder, "tree")
+        for part in ("tests/qt", "tests/support", "session"):
+            os.makedirs(os.path.join(tree, part))
+        script = os.path.join(tree, "tests", "qt", "keyboard.py")
         shutil.copy(os.path.abspath(__file__), script)
-        shutil.copy(sys.modules["xsession"].__file__, desktop.folder)
+        shutil.copy(sys.modules["xsession"].__file__, os.path.join(tree, "tests", "support"))
+        shutil.copy(os.path.join(SOURCE, "session", "Figures.h"), os.path.join(tree, "session"))
         python = "/usr/bin/python3" if os.path.exists("/usr/bin/python3") else sys.executable
         self.process = desktop.spawn([python, script, "--keyboard", path], log="keyboard.log",
                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
