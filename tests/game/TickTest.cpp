@@ -41,8 +41,8 @@ TEST_F(TickTest, UnopposedWaveDropsEveryNinthTickAndLosesOnTick63) {
 
     run(1);
     ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].prompt, "You lose!");
-    EXPECT_EQ(ui.boxes[0].title, "Sorry!");
+    EXPECT_EQ(ui.boxes[0].prompt, kLossPrompt);
+    EXPECT_EQ(ui.boxes[0].title, kLossTitle);
     EXPECT_EQ(ui.boxes[0].buttons, kButtonsOk);
     // While the box is up the player still sees the wave on row 6.
     EXPECT_EQ(formatBoard(ui.boxes[0].board), formatBoard(before));
@@ -181,7 +181,7 @@ TEST_F(TickTest, FireLatchedAsTheWaveReachesTheBottomComesTooLate) {
     state.keyFire = 1;
     run(1);
     ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].prompt, "You lose!");
+    EXPECT_EQ(ui.boxes[0].prompt, kLossPrompt);
     EXPECT_EQ(state.shotCol, kNone);
     EXPECT_EQ(state.keyFire, 0);
     EXPECT_EQ(ui.rows.at(0), "V V V V        ");
@@ -216,7 +216,7 @@ TEST_F(TickTest, WinScoresSevenMinusTheWaveRowThenResets) {
         fresh.beat();
         ASSERT_EQ(fresh.boxes.size(), 1u) << "row " << c.row;
         EXPECT_EQ(fresh.boxes[0].prompt, c.prompt);
-        EXPECT_EQ(fresh.boxes[0].title, "Congratulations!");
+        EXPECT_EQ(fresh.boxes[0].title, kWinTitle);
         EXPECT_EQ(fresh.boxes[0].buttons, kButtonsOk);
         // The box shows the final hit, and the game is reset afterwards.
         EXPECT_NE(fresh.boxes[0].board[c.row].find('O'), std::string::npos);

@@ -55,7 +55,7 @@ TEST_F(KeyCommandsTest, EscapeAsksAndOnlyYesEndsTheProgram) {
     ui.answers = {kAnswerNo};
     press(kKeyEscape);
     ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].prompt, "Are you sure you want to quit?");
+    EXPECT_EQ(ui.boxes[0].prompt, kQuitPrompt);
     EXPECT_EQ(ui.boxes[0].title, "");
     EXPECT_EQ(ui.boxes[0].buttons, kButtonsYesNo);
     EXPECT_EQ(ui.ends, 0);
@@ -87,10 +87,8 @@ TEST_F(KeyCommandsTest, F1ShowsHelpAndChangesNothing) {
     const GameState before = state;
     press(kKeyF1);
     ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].prompt,
-              "Use the left and right arrow keys to steer, and the space bar to shoot. Press "
-              "Escape to quit and X to restart.");
-    EXPECT_EQ(ui.boxes[0].title, "Help File");
+    EXPECT_EQ(ui.boxes[0].prompt, kHelpPrompt);
+    EXPECT_EQ(ui.boxes[0].title, kHelpTitle);
     EXPECT_EQ(ui.boxes[0].buttons, kButtonsOk);
     EXPECT_EQ(state, before);
 }

@@ -251,7 +251,7 @@ void playAndQuit(const std::string& exe) {
     if (box == nullptr) {
         return;
     }
-    CHECK_EQ(wintest::windowText(box), "Help File");
+    CHECK_EQ(wintest::windowText(box), std::string(kHelpTitle));
     CHECK_EQ(wintest::windowText(GetDlgItem(box, kBoxTextId)), std::string(kHelpPrompt));
     CHECK(GetWindow(box, GW_OWNER) == main);
     CHECK(GetDlgItem(box, IDYES) == nullptr);

@@ -337,7 +337,7 @@ void testKeys() {
         const auto& box = calls.boxes.back();
         CHECK(box.owner == w);
         CHECK_EQ(box.text, std::string(kHelpPrompt));
-        CHECK_EQ(box.caption, "Help File");
+        CHECK_EQ(box.caption, std::string(kHelpTitle));
         CHECK_EQ(box.type & (MB_TYPEMASK | MB_ICONMASK | MB_DEFMASK), UINT{MB_OK | MB_DEFBUTTON1});
     }
 
@@ -348,7 +348,7 @@ void testKeys() {
     CHECK_EQ(calls.boxes.size(), 2u);
     if (calls.boxes.size() == 2) {
         const auto& box = calls.boxes.back();
-        CHECK_EQ(box.text, "Are you sure you want to quit?");
+        CHECK_EQ(box.text, std::string(kQuitPrompt));
         CHECK_EQ(box.caption, "");
         CHECK_EQ(box.type & (MB_TYPEMASK | MB_ICONMASK | MB_DEFMASK),
                  UINT{MB_YESNO | MB_DEFBUTTON1});
