@@ -32,12 +32,15 @@ function keyAtOnce() {
     });
 }
 
+// Each load in a fresh browser context, as a first visit: no service worker
+// from the last load answers for the server.
 async function firstFrame(browser, url, withKey) {
-    const page = await h.recordingPage(browser);
+    const context = await browser.createBrowserContext();
+    const page = await h.recordingPage(context);
     if (withKey) await page.evaluateOnNewDocument(keyAtOnce);
     await page.goto(url);
     const shown = await h.until(async () => (await h.log(page)).shown, 'the board', 10000);
-    await page.close();
+    await context.close();
     return shown;
 }
 
@@ -58,8 +61,9 @@ async function tickErrors(browser, url) {
 const BARE = `<!doctype html><html lang="en"><head><meta charset="utf-8"><title>bare</title></head><body>
 <main id="frmMain" hidden>${[...Array(8).keys()].map((r) => `<div id="lblGame${r}"></div>`).join('')}
 <div id="news"></div></main><dialog></dialog>
-<script>${[...Array(8).keys()].map((r) => `lblGame${r}.textContent = 'V V V V';`).join('')}
-frmMain.hidden = false;</script></body></html>`;
+<script>document.addEventListener('DOMContentLoaded', () => {
+${[...Array(8).keys()].map((r) => `lblGame${r}.textContent = 'V V V V';`).join('')}
+frmMain.hidden = false; });</script></body></html>`;
 
 const range = (values) => `${median(values).toFixed(1)} ms (${Math.min(...values).toFixed(1)}–` +
     `${Math.max(...values).toFixed(1)})`;

@@ -57,9 +57,9 @@ export async function launch(puppeteer) {
 // navigation began.
 export function recordInPage() {
     const log = (window.vantrelLog = { frames: [], boxes: [], news: [], shown: null, inputs: [] });
-    // When each key-down and click reached the page, before the page's own
-    // handlers saw it.
-    for (const type of ['keydown', 'click']) {
+    // When each key-down, press of a pointer and click reached the page,
+    // before the page's own handlers saw it.
+    for (const type of ['keydown', 'pointerdown', 'click']) {
         window.addEventListener(type, () => log.inputs.push(performance.now()), true);
     }
     document.addEventListener('DOMContentLoaded', () => {

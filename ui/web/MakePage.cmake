@@ -51,12 +51,13 @@ if(SPLASH)
 endif()
 string(CONFIGURE "${text}" text @ONLY)
 if(SCRIPT)
-    # The served page: installable, with the module's script deferred and its
-    # wasm asked for at once, so that both load while the page is parsed.
+    # The served page: installable, with the module's script and its wasm
+    # asked for at once, so that both load while the page is parsed, and the
+    # script run as soon as it is in (its page script takes either order).
     string(REPLACE "<!--SERVED-->" "<link rel=\"manifest\" href=\"vantrel.webmanifest\">
 <link rel=\"apple-touch-icon\" href=\"vantrel-touch-180.png\">
 <link rel=\"preload\" href=\"vantrel.wasm\" as=\"fetch\" type=\"application/wasm\" crossorigin>
-<script src=\"${SCRIPT}\" defer></script>" text "${text}")
+<script src=\"${SCRIPT}\" async></script>" text "${text}")
     string(REPLACE "{{{ SCRIPT }}}\n" "" text "${text}")
 else()
     string(REPLACE "<!--SERVED-->\n" "" text "${text}")

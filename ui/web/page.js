@@ -385,30 +385,32 @@
         });
     }
 
-    // The module's settings, which its script (loaded after this one) reads,
-    // and the calls it makes into the page.
-    window.Module = {
-        onRuntimeInitialized: onRuntimeReady,
-        page: {
-            setRow: function (row, text) { rows[row].textContent = text; },
-            describeRow: function (row, text) { rows[row].setAttribute('aria-description', text); },
-            // A fresh node each time, so that the same news twice in a row
-            // ("shot missed") is said twice.
-            announce: function (text) {
-                var said = document.createElement('span');
-                said.textContent = text;
-                news.replaceChildren(said);
-            },
-            startStepTimer: function () {
-                stepTimerWanted = true;
-                runStepTimer();
-            },
-            stopStepTimer: function () {
-                stepTimerWanted = false;
-                runStepTimer();
-            },
-            showBox: showBox,
-            end: end
-        }
+    // The calls the module makes into the page, and the call that tells it
+    // the module is ready. The served page loads the module's script while
+    // it is parsed, which may run it before this script or after: its
+    // Module is this one, or this script adds to its own.
+    var module = window.Module = window.Module || {};
+    module.page = {
+        setRow: function (row, text) { rows[row].textContent = text; },
+        describeRow: function (row, text) { rows[row].setAttribute('aria-description', text); },
+        // A fresh node each time, so that the same news twice in a row
+        // ("shot missed") is said twice.
+        announce: function (text) {
+            var said = document.createElement('span');
+            said.textContent = text;
+            news.replaceChildren(said);
+        },
+        startStepTimer: function () {
+            stepTimerWanted = true;
+            runStepTimer();
+        },
+        stopStepTimer: function () {
+            stepTimerWanted = false;
+            runStepTimer();
+        },
+        showBox: showBox,
+        end: end
     };
+    if (typeof runtimeInitialized != 'undefined' && runtimeInitialized) onRuntimeReady();
+    else module.onRuntimeInitialized = onRuntimeReady;
 })();
