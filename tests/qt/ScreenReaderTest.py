@@ -95,6 +95,18 @@ def outer(argv):
 
 # Everything below runs inside the private session, under Debian's python3.
 
+# When the event loop last ran dry. An event handled later reached the test
+# after that: its time is known only that far, as the loop does not run while
+# the test presses keys.
+DRAINED = [0.0]
+
+
+def drain(context):
+    while context.iteration(False):
+        pass
+    DRAINED[0] = time.monotonic()
+
+
 def pump_until(what, probe, timeout):
     """Runs the event loop (the listener's events come through it) until
     probe() returns something truthy."""
@@ -103,8 +115,7 @@ def pump_until(what, probe, timeout):
     context = GLib.MainContext.default()
 
     def pumped():
-        while context.iteration(False):
-            pass
+        drain(context)
         return probe()
     return wait_for(what, pumped, timeout)
 
@@ -204,7 +215,7 @@ def inside(argv):
                 sent = event.any_data if isinstance(event.any_data, str) else None
                 text = fresh(source).get_description() if "description" in event.type else ""
                 events.append((time.monotonic(), event.type, role(source), source.get_name(),
-                               text, sent))
+                               text, sent, DRAINED[0]))
             except GLib.Error:
                 pass
 
@@ -328,8 +339,7 @@ def inside(argv):
                     and not enough_shots():
                 key("space")
                 last_fire = time.monotonic()
-            while context.iteration(False):
-                pass
+            drain(context)
             boxes = box_frames()
             if boxes:
                 loss = boxes[0]
@@ -367,8 +377,9 @@ def inside(argv):
         check(any(t.startswith("hit") or ", hit" in t for t in spoken), "no hit was announced")
         check(any("shot missed" in t for t in spoken), "no shot leaving the board was announced")
         said = announcements()
+        # Too close even if the first reached the test as early as it can have.
         close = [(round(b[0] - a[0], 3), a[5], b[5]) for a, b in zip(said, said[1:])
-                 if b[0] - a[0] < 0.6]
+                 if b[0] - a[6] < 0.6]
         check(not close, f"announcements came closer than the rate limit: {close}")
 
         key("Escape")
@@ -378,7 +389,14 @@ def inside(argv):
         check(code == 0, f"quitting with Yes ended with exit code {code}")
 
         if shutil.which("orca"):
-            orca_hears_a_game(program, key, log_path)
+            def board_holds_keyboard(pid):
+                # The game's board window (the splash has gone) is active.
+                apps = [a for a in children(Atspi.get_desktop(0))
+                        if a is not None and a.get_process_id() == pid]
+                return any(f is not None and f.get_child_count() == 8 and focused_is(f)
+                           for a in apps for f in children(fresh(a)))
+
+            orca_hears_a_game(program, key, log_path, board_holds_keyboard)
         else:
             return orca_missing()
     except Failure as failure:
@@ -399,7 +417,7 @@ def inside(argv):
     return 0
 
 
-def orca_hears_a_game(program, key, log_path):
+def orca_hears_a_game(program, key, log_path, board_holds_keyboard):
     """Plays a game to its loss with Orca started after the game, and reads
     what Orca said from its debug log. Orca gets no speech server (its
     spawn command is /bin/false), so nothing reaches an audio device; it
@@ -422,7 +440,10 @@ def orca_hears_a_game(program, key, log_path):
             return any(text in line for line in said())
 
         try:
-            wait_for("Orca to find the board window", lambda: heard("Vantrel frame"), 30)
+            # The splash is a frame called Vantrel too, and a key there only
+            # skips it: the keys wait for the board.
+            wait_for("Orca to find the game's window", lambda: heard("Vantrel frame"), 30)
+            wait_for("the board to hold the keyboard", lambda: board_holds_keyboard(game.pid), 10)
             key("Right")
             wait_for("Orca to say the cannon's column", lambda: heard("cannon column 9"), 10)
             wait_for("Orca to say the first drop", lambda: heard("wave on row 2"), 10)
