@@ -10,6 +10,8 @@ namespace {
 
 class CountingShell : public SessionShell {
 public:
+    void showSplash(std::int64_t) override {}
+    void hideSplash() override {}
     void showRow(int, std::string_view) override { ++rowUpdates; }
     void describeRow(int, std::string_view) override {}
     void startStepTimer() override {}
@@ -36,6 +38,7 @@ void BM_TickMarching(benchmark::State& bs) {
     GameSession session(shell);
     shell.session = &session;
     session.load(0);
+    session.splashTimer(0);
     for (auto _ : bs) {
         beat(session, shell);
     }
@@ -50,6 +53,7 @@ void BM_TickFiring(benchmark::State& bs) {
     GameSession session(shell);
     shell.session = &session;
     session.load(0);
+    session.splashTimer(0);
     for (auto _ : bs) {
         session.state().keyFire = 1;
         beat(session, shell);

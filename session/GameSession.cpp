@@ -65,12 +65,33 @@ const std::string& GameSession::rowDescription(int row) const {
 }
 
 void GameSession::load(std::int64_t nowMs) {
-    if (m_loaded || m_ended) {
+    if (m_phase != Phase::Unloaded) {
         return;
     }
-    m_loaded = true;
+    m_phase = Phase::Splash;
+    m_shell.showSplash(nowMs + kSplashMs);
+}
+
+void GameSession::splashTimer(std::int64_t nowMs) {
+    endSplash(nowMs);
+}
+
+void GameSession::endSplash(std::int64_t nowMs) {
+    // A key and the timer can both fall due before either is handled; only
+    // the first ends the splash.
+    if (m_phase != Phase::Splash) {
+        return;
+    }
+    m_phase = Phase::Board;
+    m_shell.hideSplash();
+    // The board opens on the picture of a fresh game, drawn whole, as a
+    // window's rows start out empty; from here on only changes are drawn.
     reset(m_state);
     m_news.restart(m_state);
+    for (int row = 0; row < kRows; ++row) {
+        m_shell.showRow(row, m_rows.text(row));
+        m_shell.describeRow(row, m_descriptions[rowIndex(row)]);
+    }
     startTimer(nowMs);
 }
 
@@ -89,7 +110,8 @@ void GameSession::step(std::int64_t nowMs) {
         // The board still shows the wave on the row above while the box is
         // open; the game starts over once the player has read it, and the
         // same beat then draws the fresh game.
-        openBox({std::string(kLossPrompt), kButtonsOk, std::string(kLossTitle), BoxKind::Loss},
+        openBox({std::string(kLossPrompt), kButtonsOk, std::string(kLossTitle), BoxKind::Loss,
+                 kAnswerOk},
                 AfterBox::ResetAndDraw, nowMs);
         return;
     }
@@ -99,7 +121,7 @@ void GameSession::step(std::int64_t nowMs) {
 void GameSession::drawAndFinish(std::int64_t nowMs) {
     if (drawPhase(m_state, m_rows)) {
         // The box shows over the picture just drawn, with the last hit.
-        openBox({winPrompt(m_state), kButtonsOk, std::string(kWinTitle), BoxKind::Win},
+        openBox({winPrompt(m_state), kButtonsOk, std::string(kWinTitle), BoxKind::Win, kAnswerOk},
                 AfterBox::Reset, nowMs);
         return;
     }
@@ -107,17 +129,23 @@ void GameSession::drawAndFinish(std::int64_t nowMs) {
     sayNews(nowMs, false);
 }
 
-void GameSession::keyDown(std::int16_t keyCode, std::int16_t /*shift*/, std::int64_t nowMs) {
+void GameSession::keyDown(std::int16_t keyCode, std::int64_t nowMs) {
+    if (m_phase == Phase::Splash) {
+        endSplash(nowMs); // the key only ends the splash
+        return;
+    }
     if (!live()) {
         return;
     }
     switch (applyKey(m_state, keyCode)) {
     case KeyAction::AskToQuit:
-        openBox({std::string(kQuitPrompt), kButtonsYesNo, std::string(kQuitTitle), BoxKind::Quit},
+        openBox({std::string(kQuitPrompt), kButtonsYesNo, std::string(kQuitTitle), BoxKind::Quit,
+                 kAnswerNo},
                 AfterBox::QuitIfYes, nowMs);
         break;
     case KeyAction::ShowHelp:
-        openBox({std::string(kHelpPrompt), kButtonsOk, std::string(kHelpTitle), BoxKind::Help},
+        openBox({std::string(kHelpPrompt), kButtonsOk, std::string(kHelpTitle), BoxKind::Help,
+                 kAnswerOk},
                 AfterBox::Nothing, nowMs);
         break;
     case KeyAction::None:
@@ -143,7 +171,7 @@ void GameSession::openBox(BoxRequest box, AfterBox after, std::int64_t nowMs) {
 }
 
 void GameSession::answerBox(std::int16_t answer, std::int64_t nowMs) {
-    if (!m_box || m_ended) {
+    if (!m_box || ended()) {
         return;
     }
     const AfterBox after = m_afterBox;
@@ -170,7 +198,7 @@ void GameSession::answerBox(std::int16_t answer, std::int64_t nowMs) {
     case AfterBox::Nothing:
         break;
     }
-    if (!m_box && !m_ended) {
+    if (!m_box && !ended()) {
         startTimer(nowMs);
     }
 }
@@ -180,10 +208,10 @@ void GameSession::close() {
 }
 
 void GameSession::end() {
-    if (m_ended) {
+    if (ended()) {
         return;
     }
-    m_ended = true;
+    m_phase = Phase::Ended;
     m_box.reset();
     stopTimer();
 }

@@ -27,24 +27,30 @@ public:
     GameSession(const GameSession&) = delete;
     GameSession& operator=(const GameSession&) = delete;
 
-    // The window has loaded: the game starts and the step timer runs. Only
-    // the first call counts.
+    // The program has started: the splash shows, until a key or kSplashMs
+    // from now, and then the board opens and the game starts. Only the first
+    // call counts.
     void load(std::int64_t nowMs);
 
-    // The step timer expired: one beat of the game. Ignored before the load,
-    // while a box is open and once the game has ended.
+    // The splash's timer expired: the splash ends, as a key would end it.
+    void splashTimer(std::int64_t nowMs);
+
+    // The step timer expired: one beat of the game. Ignored during the
+    // splash, while a box is open and once the game has ended.
     void step(std::int64_t nowMs);
 
-    // A key-down in the main window, as a Windows virtual key code. Ignored
-    // before the load, while a box is open and once the game has ended.
-    void keyDown(std::int16_t keyCode, std::int16_t shift, std::int64_t nowMs);
+    // A key-down, as a Windows virtual key code. A key during the splash
+    // ends it and does nothing else. Ignored before the load, while a box is
+    // open and once the game has ended.
+    void keyDown(std::int16_t keyCode, std::int64_t nowMs);
 
     // The player answered the open box. The rest of the beat or key that asked
     // for the box runs now, and the step timer starts again with a full
     // interval unless the game ended or another box opened.
     void answerBox(std::int16_t answer, std::int64_t nowMs);
 
-    // The player closed the main window: the game ends without a question.
+    // The player closed the game's window (the board or the splash): the game
+    // ends without a question.
     void close();
 
     // The board as shown: exact texts, trailing blanks included. Before the
@@ -55,8 +61,11 @@ public:
 
     // The box waiting for an answer, if any.
     const std::optional<BoxRequest>& openBox() const { return m_box; }
-    bool loaded() const { return m_loaded; }
-    bool ended() const { return m_ended; }
+    // Whether the title picture shows, and whether the board does: the
+    // splash has ended and the game has not.
+    bool splashShowing() const { return m_phase == Phase::Splash; }
+    bool boardShowing() const { return m_phase == Phase::Board; }
+    bool ended() const { return m_phase == Phase::Ended; }
     bool stepTimerRunning() const { return m_timerRunning; }
     // When the next step is due while the timer runs: one interval after the
     // timer (re)started, then one interval after each due time, so the beat
@@ -70,6 +79,9 @@ public:
     const GameState& state() const { return m_state; }
 
 private:
+    // Where the program is: not started, the splash, the board, or ended.
+    enum class Phase { Unloaded, Splash, Board, Ended };
+
     // What the rest of the event does once the open box is answered.
     enum class AfterBox { Nothing, QuitIfYes, ResetAndDraw, Reset };
 
@@ -90,7 +102,8 @@ private:
         std::array<bool, kRows> m_changed{};
     };
 
-    bool live() const { return m_loaded && !m_ended && !m_box; }
+    bool live() const { return m_phase == Phase::Board && !m_box; }
+    void endSplash(std::int64_t nowMs);
     void drawAndFinish(std::int64_t nowMs);
     void openBox(BoxRequest box, AfterBox after, std::int64_t nowMs);
     void startTimer(std::int64_t nowMs);
@@ -111,6 +124,5 @@ private:
     std::string m_lastNews;
     std::int64_t m_nextStepDueMs = 0;
     bool m_timerRunning = false;
-    bool m_loaded = false;
-    bool m_ended = false;
+    Phase m_phase = Phase::Unloaded;
 };

@@ -23,6 +23,18 @@ struct BoxRequest {
     std::int16_t buttons; // kButtonsOk or kButtonsYesNo; the first is the default
     std::string title;
     BoxKind kind;
+    // What Escape, or closing the box without a button, answers: No to the
+    // quit question, so that quitting always takes an explicit Yes, and OK to
+    // the others.
+    std::int16_t escapeAnswer;
+
+    // The answer of button `button`, 0 being the first: Yes or No, or OK.
+    std::int16_t answerOf(int button) const {
+        if (buttons != kButtonsYesNo) {
+            return kAnswerOk;
+        }
+        return button == 0 ? kAnswerYes : kAnswerNo;
+    }
 
     bool operator==(const BoxRequest&) const = default;
 };
@@ -32,6 +44,16 @@ struct BoxRequest {
 class SessionShell {
 public:
     virtual ~SessionShell() = default;
+
+    // Shows the title picture, in place of the board, and sets the splash's
+    // timer to expire at `endsMs` (on the clock of the times the front-end
+    // passes in), when it calls GameSession::splashTimer. A key may end the
+    // splash sooner.
+    virtual void showSplash(std::int64_t endsMs) = 0;
+
+    // Takes the title picture away and stops the splash's timer: the board
+    // shows in its place, and the session draws it next.
+    virtual void hideSplash() = 0;
 
     // Board row `row` (0 = top) now shows `text`. Called only on a change.
     virtual void showRow(int row, std::string_view text) = 0;

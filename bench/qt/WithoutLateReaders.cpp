@@ -4,5 +4,5 @@
 // ask Qt to join the accessibility bus when no screen reader is on yet: the
 // baseline bench/accessibility.py measures that choice against.
 int main(int argc, char* argv[]) {
-    return runGame(argc, argv, {}, LateReaders::Ignore);
+    return runGame(argc, argv);
 }

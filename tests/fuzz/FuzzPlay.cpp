@@ -24,7 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint8_t op = data[i];
         PlayStep step;
         step.isTick = (op & 0x80) != 0;
-        step.shift = static_cast<std::int16_t>(op & 7);
         step.answer = kAnswers[((op >> 3) & 3) % 3];
         step.answerLater = (op & 0x20) != 0;
         // Half the key steps pick from the game's own keys so that the fuzzer

@@ -16,7 +16,6 @@ TEST(RandomPlayTest, LongRandomGamesKeepEveryRule) {
     std::mt19937 rng(20261207);
     std::uniform_int_distribution<int> percent(0, 99);
     std::uniform_int_distribution<int> anyCode(-32768, 32767);
-    std::uniform_int_distribution<int> anyShift(0, 7);
     constexpr std::int16_t tableKeys[] = {kKeyLeft, kKeyRight, kKeySpace, kKeySpace,
                                           kKeyX,    kKeyF1,    kKeyEscape};
     constexpr std::int16_t answers[] = {kAnswerOk, kAnswerYes, kAnswerNo};
@@ -36,7 +35,6 @@ TEST(RandomPlayTest, LongRandomGamesKeepEveryRule) {
         } else {
             step.code = static_cast<std::int16_t>(anyCode(rng));
         }
-        step.shift = static_cast<std::int16_t>(anyShift(rng));
         step.answer = answers[percent(rng) % 3];
         step.answerLater = percent(rng) < 33;
         const std::size_t boxes = game->boxes.size();

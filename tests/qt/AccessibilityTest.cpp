@@ -1,4 +1,5 @@
 #include "Announcer.h"
+#include "BoxRecorder.h"
 #include "GameNews.h"
 #include "KeyCommands.h"
 #include "RowDescription.h"
@@ -99,7 +100,7 @@ private slots:
     void boardRowsReadAsTheirText() {
         frmMain window;
         window.setEndProgramHandler([] {});
-        window.show();
+        startOnBoard(window);
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.tmrStep().stop();
 
@@ -221,7 +222,7 @@ private slots:
     void boardWindowDescribesTheNews() {
         frmMain window;
         window.setEndProgramHandler([] {});
-        window.show();
+        startOnBoard(window);
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.tmrStep().stop();
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&window);
@@ -244,12 +245,12 @@ private slots:
         QApplication::setStyle(new IconButtonStyle);
         frmMain window;
         window.setEndProgramHandler([] {});
-        window.show();
+        startOnBoard(window);
         QVERIFY(QTest::qWaitForWindowActive(&window));
 
         BoxReading help;
         readRealBox(help, Qt::Key_Return);
-        window.Form_KeyDown(kKeyF1, 0);
+        window.Form_KeyDown(kKeyF1);
         QTRY_VERIFY(!help.buttons.isEmpty());
         // The prompt is there once, as the box's text, so it is said once.
         const QString helpPrompt = QString::fromUtf8(kHelpPrompt.data(), kHelpPrompt.size());
@@ -266,7 +267,7 @@ private slots:
         // The quit question has no title; it is announced by the game's name.
         BoxReading quit;
         readRealBox(quit, Qt::Key_Escape);
-        window.Form_KeyDown(kKeyEscape, 0);
+        window.Form_KeyDown(kKeyEscape);
         QTRY_VERIFY(!quit.buttons.isEmpty());
         QCOMPARE(quit.name, QStringLiteral("Vantrel"));
         QCOMPARE(quit.texts.filter(QStringLiteral("Are you sure you want to quit?")).size(), 1);

@@ -1,3 +1,4 @@
+#include "BoxRecorder.h"
 #include "Figures.h"
 #include "frmMain.h"
 #include "frmSplash.h"
@@ -44,7 +45,7 @@ private slots:
     void boardIsRenderedAtTwiceTheSize() {
         frmMain window;
         window.setEndProgramHandler([] {});
-        window.show();
+        startOnBoard(window);
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.tmrStep().stop();
         window.showRow(7, "A              ");
@@ -86,7 +87,7 @@ private slots:
     void cellsAreThirteenPixelsAtTwiceTheSize() {
         frmMain window;
         window.setEndProgramHandler([] {});
-        window.show();
+        startOnBoard(window);
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.tmrStep().stop();
         // Cannons in the first and the last column: 14 cells apart.

@@ -13,6 +13,7 @@ class GameSessionTest : public ::testing::Test {
 protected:
     GameSessionTest() { shell.answerLater = true; }
 
+    // The program starts and the splash's time runs out.
     void load() {
         shell.load();
         shell.log.clear();
@@ -32,22 +33,64 @@ protected:
 
 const std::string kBlank(kColumns, ' ');
 
-TEST_F(GameSessionTest, OpensOnTheResetPictureAndStartsTheBeatOnLoad) {
-    EXPECT_EQ(session.rowText(0), "V V V V");
-    EXPECT_EQ(session.rowText(3), "");
-    EXPECT_EQ(session.rowText(7), "       A");
-    EXPECT_EQ(session.rowDescription(7), "Board row 8 of 8: cannon in column 8");
-    // Nothing moves before the window has loaded.
+TEST_F(GameSessionTest, TheSplashEndsAtItsTimeAndTheBoardOpensOnTheResetPicture) {
+    // Nothing happens before the program has started.
     session.step(now);
-    session.keyDown(kKeyEscape, 0, now);
+    session.keyDown(kKeyEscape, now);
+    session.splashTimer(now);
     EXPECT_TRUE(shell.log.empty());
-    EXPECT_FALSE(session.stepTimerRunning());
 
     session.load(now);
-    EXPECT_EQ(shell.log, std::vector<std::string>{"timer start"});
-    EXPECT_EQ(session.nextStepDueMs(), now + kTickMs);
+    EXPECT_EQ(shell.log,
+              std::vector<std::string>{"splash until " + std::to_string(now + kSplashMs)});
     session.load(now + 10); // only the first load counts
+    session.step(now + kTickMs);
     EXPECT_EQ(shell.log.size(), 1u);
+    EXPECT_TRUE(session.splashShowing());
+
+    shell.log.clear();
+    session.splashTimer(now + kSplashMs);
+    // The splash goes, and the whole opening picture is drawn in its place.
+    std::vector<std::string> expected{"splash gone"};
+    const std::array<std::string, kRows> opening{"V V V V", "", "", "", "", "", "", "       A"};
+    for (int row = 0; row < kRows; ++row) {
+        expected.push_back("row " + std::to_string(row) + " |" + opening.at(row) + "|");
+        expected.push_back("describe " + std::to_string(row) + " " + session.rowDescription(row));
+    }
+    expected.emplace_back("timer start");
+    EXPECT_EQ(shell.log, expected);
+    EXPECT_EQ(session.rowDescription(7), "Board row 8 of 8: cannon in column 8");
+    EXPECT_TRUE(session.boardShowing());
+    EXPECT_EQ(session.nextStepDueMs(), now + kSplashMs + kTickMs);
+    // A key or a timer already on its way does not end the splash again.
+    session.splashTimer(now + kSplashMs + 5);
+    EXPECT_EQ(shell.log.size(), expected.size());
+}
+
+TEST_F(GameSessionTest, AKeyEndsTheSplashAndDoesNothingElse) {
+    GameState fresh;
+    reset(fresh);
+    for (const std::int16_t key : {kKeyEscape, kKeyF1, kKeyLeft, kKeySpace, kKeyX}) {
+        RecordingShell other;
+        other.answerLater = true;
+        GameSession& game = other.session;
+        game.load(now);
+        game.keyDown(key, now + 300);
+        EXPECT_TRUE(game.boardShowing());
+        EXPECT_FALSE(game.openBox());
+        EXPECT_EQ(game.state(), fresh) << key; // no latch, no restart
+        EXPECT_EQ(game.nextStepDueMs(), now + 300 + kTickMs);
+        EXPECT_EQ(other.only("box"), std::vector<std::string>{});
+        game.splashTimer(now + kSplashMs); // the timer that was still running
+        EXPECT_EQ(other.only("splash gone").size(), 1u);
+    }
+    // Closing the splash ends the program before it starts.
+    session.load(now);
+    session.close();
+    session.splashTimer(now + kSplashMs);
+    session.keyDown(kKeySpace, now);
+    EXPECT_TRUE(session.ended());
+    EXPECT_EQ(shell.only("splash gone"), std::vector<std::string>{});
 }
 
 TEST_F(GameSessionTest, EachStepIsOneBeatAndOnlyChangedRowsReachTheScreen) {
@@ -72,14 +115,14 @@ TEST_F(GameSessionTest, EachStepIsOneBeatAndOnlyChangedRowsReachTheScreen) {
 
 TEST_F(GameSessionTest, KeysLatchUntilTheNextStepAndXRestarts) {
     load();
-    session.keyDown(kKeyLeft, 0, now);
-    session.keyDown(kKeyLeft, 0, now);
-    session.keyDown(kKeySpace, 1, now);
+    session.keyDown(kKeyLeft, now);
+    session.keyDown(kKeyLeft, now);
+    session.keyDown(kKeySpace, now);
     EXPECT_TRUE(shell.log.empty());
     beat();
     EXPECT_EQ(session.rowText(7), "      A        ");
     EXPECT_EQ(session.rowText(6), "      '        ");
-    session.keyDown(kKeyX, 0, now);
+    session.keyDown(kKeyX, now);
     EXPECT_EQ(session.state().alienCol, kAlienStartCols);
     EXPECT_EQ(session.rowText(7), "      A        "); // redrawn only by the next step
 }
@@ -88,16 +131,17 @@ TEST_F(GameSessionTest, NoStepOrKeyWhileABoxIsOpenAndAFullBeatAfterTheAnswer) {
     load();
     beat(2);
     shell.log.clear();
-    session.keyDown(kKeyF1, 0, now);
+    session.keyDown(kKeyF1, now);
     EXPECT_EQ(shell.log, (std::vector<std::string>{"timer stop",
                                                    "box Help File: " + std::string(kHelpPrompt)}));
     ASSERT_TRUE(session.openBox());
     EXPECT_EQ(session.openBox()->buttons, kButtonsOk);
     EXPECT_EQ(session.openBox()->kind, BoxKind::Help);
+    EXPECT_EQ(session.openBox()->escapeAnswer, kAnswerOk);
     const GameState before = session.state();
     session.step(now + kTickMs);
-    session.keyDown(kKeyRight, 0, now);
-    session.keyDown(kKeyEscape, 0, now);
+    session.keyDown(kKeyRight, now);
+    session.keyDown(kKeyEscape, now);
     EXPECT_EQ(session.state(), before);
     EXPECT_EQ(shell.log.size(), 2u);
 
@@ -116,7 +160,8 @@ TEST_F(GameSessionTest, LossBoxShowsOverTheLastPictureAndTheSameBeatDrawsTheNewG
     shell.log.clear();
     beat();
     ASSERT_TRUE(session.openBox());
-    EXPECT_EQ(*session.openBox(), (BoxRequest{"You lose!", kButtonsOk, "Sorry!", BoxKind::Loss}));
+    EXPECT_EQ(*session.openBox(),
+              (BoxRequest{"You lose!", kButtonsOk, "Sorry!", BoxKind::Loss, kAnswerOk}));
     EXPECT_EQ(shell.only("row "), std::vector<std::string>{}); // the wave still on row 6
     EXPECT_EQ(shell.log.front(), "timer stop");
     EXPECT_EQ(shell.log.back(), "box Sorry!: You lose!");
@@ -140,7 +185,7 @@ TEST_F(GameSessionTest, WinBoxShowsTheHitThenTheGameStartsOverAtTheNextBeat) {
     EXPECT_EQ(session.rowText(4), "       O       ");
     ASSERT_TRUE(session.openBox());
     EXPECT_EQ(*session.openBox(), (BoxRequest{"You win! Your score was: 3", kButtonsOk,
-                                              "Congratulations!", BoxKind::Win}));
+                                              "Congratulations!", BoxKind::Win, kAnswerOk}));
     answer(kAnswerOk);
     EXPECT_EQ(session.state().alienCol, kAlienStartCols);
     EXPECT_EQ(session.rowText(4), "       O       "); // redrawn only by the next beat
@@ -166,24 +211,24 @@ TEST_F(GameSessionTest, BlockingBoxesRunTheSameCallsInTheSameOrder) {
 
 TEST_F(GameSessionTest, QuitQuestionNoChangesNothingYesEndsForGood) {
     load();
-    session.keyDown(kKeyRight, 0, now);
+    session.keyDown(kKeyRight, now);
     const GameState before = session.state();
-    session.keyDown(kKeyEscape, 0, now);
+    session.keyDown(kKeyEscape, now);
     EXPECT_EQ(*session.openBox(),
-              (BoxRequest{std::string(kQuitPrompt), kButtonsYesNo, "", BoxKind::Quit}));
+              (BoxRequest{std::string(kQuitPrompt), kButtonsYesNo, "", BoxKind::Quit, kAnswerNo}));
     answer(kAnswerNo);
     EXPECT_EQ(session.state(), before);
     EXPECT_TRUE(session.stepTimerRunning());
     EXPECT_TRUE(shell.only("end").empty());
 
-    session.keyDown(kKeyEscape, 0, now);
+    session.keyDown(kKeyEscape, now);
     shell.log.clear();
     answer(kAnswerYes);
     EXPECT_EQ(shell.log, std::vector<std::string>{"end"});
     EXPECT_TRUE(session.ended());
     EXPECT_FALSE(session.stepTimerRunning());
     session.step(now + kTickMs);
-    session.keyDown(kKeyEscape, 0, now);
+    session.keyDown(kKeyEscape, now);
     session.answerBox(kAnswerYes, now);
     EXPECT_EQ(shell.log, std::vector<std::string>{"end"});
 }
@@ -204,12 +249,12 @@ TEST_F(GameSessionTest, NewsIsPacedForSpeechAndSaidBeforeABox) {
     // The first news goes out at once; every cannon move after it waits for
     // the gap, and only the latest column is said.
     EXPECT_EQ(shell.only("news "), std::vector<std::string>{});
-    session.keyDown(kKeyRight, 0, now);
+    session.keyDown(kKeyRight, now);
     beat();
     EXPECT_EQ(shell.only("news "), std::vector<std::string>{"news cannon column 9"});
-    session.keyDown(kKeyRight, 0, now);
+    session.keyDown(kKeyRight, now);
     beat();
-    session.keyDown(kKeyRight, 0, now);
+    session.keyDown(kKeyRight, now);
     beat();
     EXPECT_EQ(shell.only("news ").size(), 1u); // 500 ms since the last news
     beat();
@@ -217,11 +262,11 @@ TEST_F(GameSessionTest, NewsIsPacedForSpeechAndSaidBeforeABox) {
     EXPECT_EQ(session.lastNews(), "cannon column 11");
 
     // News within the gap is said at once when a box is about to open.
-    session.keyDown(kKeyLeft, 0, now);
+    session.keyDown(kKeyLeft, now);
     beat();
     EXPECT_EQ(shell.only("news ").size(), 2u);
     shell.log.clear();
-    session.keyDown(kKeyF1, 0, now);
+    session.keyDown(kKeyF1, now);
     EXPECT_EQ(shell.log, (std::vector<std::string>{"timer stop", "news cannon column 10",
                                                    "box Help File: " + std::string(kHelpPrompt)}));
 }

@@ -40,11 +40,12 @@ public:
     Harness() {
         m_window.setBoxHandler([this](const BoxRequest& box) {
             m_effect.boxes.push_back(box.buttons);
-            m_window.answerBox(box.buttons == kButtonsYesNo ? kAnswerNo : kAnswerOk);
+            m_window.answerBox(box.escapeAnswer);
         });
         m_window.setEndProgramHandler([this] { ++m_effect.ends; });
-        // The game takes keys once its window has loaded.
-        m_window.Form_Load();
+        // The game takes keys once the splash has gone.
+        m_window.session().load(m_window.nowMs());
+        m_window.session().splashTimer(m_window.nowMs());
         for (int row = 0; row < kRows; ++row) {
             m_rows[static_cast<std::size_t>(row)] = m_window.session().rowText(row);
         }

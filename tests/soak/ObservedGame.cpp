@@ -1,6 +1,6 @@
+#include "AccessibleWindows.h"
 #include "GameProgram.h"
 #include "frmMain.h"
-#include "frmSplash.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -18,15 +18,14 @@ namespace {
 
 class EventLog : public QObject {
 public:
-    explicit EventLog(const frmSplash& splash) : m_splash(splash) { m_clock.start(); }
+    explicit EventLog(frmMain& main) : m_main(main) { m_clock.start(); }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         switch (event->type()) {
         case QEvent::Timer:
             // The filter sees the timer's event before the tick runs, so a
             // tick that opens a box is logged before the box.
-            if (frmMain* main = m_splash.mainWindow();
-                main != nullptr && watched == &main->tmrStep()) {
+            if (watched == &m_main.tmrStep()) {
                 write("tick");
             }
             break;
@@ -53,7 +52,7 @@ private:
         std::fflush(stderr);
     }
 
-    const frmSplash& m_splash;
+    frmMain& m_main;
     QElapsedTimer m_clock;
     bool m_mainShown = false;
 };
@@ -61,10 +60,11 @@ private:
 } // namespace
 
 int main(int argc, char* argv[]) {
-    return runGame(argc, argv, [](frmSplash& splash) {
-        // Owned by the splash, which lives as long as the event loop runs.
-        auto* log = new EventLog(splash);
-        log->setParent(&splash);
+    joinAccessibilityBusWhenPresent();
+    return runGame(argc, argv, [](frmMain& main) {
+        // Owned by the game's window, which lives as long as the event loop runs.
+        auto* log = new EventLog(main);
+        log->setParent(&main);
         qApp->installEventFilter(log);
     });
 }

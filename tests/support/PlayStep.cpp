@@ -23,7 +23,7 @@ void act(RecordingShell& game, const PlayStep& step) {
     if (step.isTick) {
         game.beat();
     } else {
-        game.press(step.code, step.shift);
+        game.press(step.code);
     }
 }
 

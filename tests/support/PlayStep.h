@@ -13,7 +13,6 @@
 struct PlayStep {
     bool isTick = true;
     std::int16_t code = 0;
-    std::int16_t shift = 0;
     std::int16_t answer = kAnswerOk; // for a box this step opens or finds open
     bool answerLater = false;
 };

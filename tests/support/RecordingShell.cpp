@@ -9,6 +9,15 @@ RecordingShell::RecordingShell() {
     }
 }
 
+void RecordingShell::showSplash(std::int64_t endsMs) {
+    splashEndsMs = endsMs;
+    log.push_back("splash until " + std::to_string(endsMs));
+}
+
+void RecordingShell::hideSplash() {
+    log.emplace_back("splash gone");
+}
+
 void RecordingShell::showRow(int row, std::string_view text) {
     rows.at(row) = text;
     log.push_back("row " + std::to_string(row) + " |" + std::string(text) + "|");
@@ -32,7 +41,7 @@ void RecordingShell::showBox(const BoxRequest& box) {
     if (answerLater) {
         return;
     }
-    std::int16_t value = box.buttons == kButtonsYesNo ? kAnswerNo : kAnswerOk;
+    std::int16_t value = box.escapeAnswer;
     if (!answers.empty()) {
         value = answers.front();
         answers.pop_front();
@@ -51,6 +60,8 @@ void RecordingShell::endProgram() {
 
 void RecordingShell::load() {
     session.load(nowMs);
+    nowMs = splashEndsMs;
+    session.splashTimer(nowMs);
 }
 
 void RecordingShell::beat(int count) {
@@ -60,8 +71,8 @@ void RecordingShell::beat(int count) {
     }
 }
 
-void RecordingShell::press(std::int16_t code, std::int16_t shift) {
-    session.keyDown(code, shift, nowMs);
+void RecordingShell::press(std::int16_t code) {
+    session.keyDown(code, nowMs);
 }
 
 void RecordingShell::answer(std::int16_t value, std::int64_t afterMs) {

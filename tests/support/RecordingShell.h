@@ -21,22 +21,25 @@ public:
 
     RecordingShell();
 
+    void showSplash(std::int64_t endsMs) override;
+    void hideSplash() override;
     void showRow(int row, std::string_view text) override;
     void describeRow(int row, std::string_view description) override;
     void startStepTimer() override;
     void stopStepTimer() override;
     // Answers at once, inside the call, with the next of `answers` (or, with
-    // none queued, OK or No as Escape would), unless `answerLater` is set.
+    // none queued, what Escape answers), unless `answerLater` is set.
     void showBox(const BoxRequest& box) override;
     void sayNews(std::string_view text) override;
     void endProgram() override;
 
-    // What a window's events do: the load, the step timer's next expiry (the
-    // clock moves on to when the session said the step is due), a key-down
-    // and the answer to the open box, `afterMs` after the last event.
+    // What a window's events do: the load and the splash's timer (the board
+    // then shows), the step timer's next expiry (the clock moves on to when
+    // the session said the step is due), a key-down and the answer to the
+    // open box, `afterMs` after the last event.
     void load();
     void beat(int count = 1);
-    void press(std::int16_t code, std::int16_t shift = 0);
+    void press(std::int16_t code);
     void answer(std::int16_t value, std::int64_t afterMs = 1000);
 
     // Only the entries of the log that start with `prefix`.
@@ -44,6 +47,7 @@ public:
 
     GameSession session{*this};
     std::int64_t nowMs = 5000;
+    std::int64_t splashEndsMs = 0;
     std::deque<std::int16_t> answers;
     bool answerLater = false;
 

@@ -164,6 +164,12 @@ int litPixels(HWND w, int top, int height) {
     return lit;
 }
 
+// The program's start, and the splash's time running out: the board shows.
+void startOnBoard(frmMain& main) {
+    main.session().load(frmMain::nowMs());
+    main.session().splashTimer(frmMain::nowMs());
+}
+
 // Waits for the next tick, seen as a change of the board.
 bool waitForTick(const frmMain& main, DWORD timeoutMs = 2000) {
     const auto before = board(main);
@@ -173,7 +179,7 @@ bool waitForTick(const frmMain& main, DWORD timeoutMs = 2000) {
 void testMainWindowFrame() {
     FakeCalls calls;
     frmMain main(calls);
-    main.show();
+    startOnBoard(main);
     wintest::pump(100);
     HWND w = main.handle();
     CHECK_EQ(wintest::windowText(w), "Vantrel");
@@ -203,7 +209,7 @@ void testMainWindowFrame() {
 void testBoardLabels() {
     FakeCalls calls;
     frmMain main(calls);
-    main.show();
+    startOnBoard(main);
     HWND w = main.handle();
 
     const std::array<std::string, kRows> opening = {"V V V V", "", "", "", "", "", "", "       A"};
@@ -270,7 +276,7 @@ void testBoardLabels() {
 void testRowsShown() {
     FakeCalls calls;
     frmMain main(calls);
-    main.show();
+    startOnBoard(main);
     KillTimer(main.handle(), frmMain::kStepTimerId);
 
     // Each label takes the width of its text, trailing blanks included.
@@ -300,7 +306,7 @@ void testRowsShown() {
 void testKeys() {
     FakeCalls calls;
     frmMain main(calls);
-    main.show();
+    startOnBoard(main);
     HWND w = main.handle();
     // Keys are sent straight to the window procedure, so no beat can run in
     // between and the latches are seen as the keys left them.
@@ -363,7 +369,7 @@ void testRealKeyboard() {
     // find the window itself, F1 and the arrows included.
     FakeCalls calls;
     frmMain main(calls);
-    main.show();
+    startOnBoard(main);
     wintest::pump(100);
     KillTimer(main.handle(), frmMain::kStepTimerId);
     SetForegroundWindow(main.handle());
@@ -390,7 +396,7 @@ bool stepTimerDue(HWND w) {
 void testTimerAndBoxes() {
     FakeCalls calls;
     frmMain main(calls);
-    main.show();
+    startOnBoard(main);
     HWND w = main.handle();
 
     // The opening picture stays until the first beat, which follows 250 ms later.
@@ -425,7 +431,7 @@ void testNewsAndDescriptions() {
     frmMain main(calls);
     CHECK_EQ(main.session().rowDescription(7), "Board row 8 of 8: cannon in column 8");
     CHECK_EQ(main.session().lastNews(), "");
-    main.show();
+    startOnBoard(main);
     KillTimer(main.handle(), frmMain::kStepTimerId);
     HWINEVENTHOOK hook =
         SetWinEventHook(EVENT_OBJECT_DESCRIPTIONCHANGE, EVENT_OBJECT_DESCRIPTIONCHANGE, nullptr,
@@ -462,7 +468,7 @@ void testNewsAndDescriptions() {
 void testCloseBox() {
     FakeCalls calls;
     frmMain main(calls);
-    main.show();
+    startOnBoard(main);
     wintest::pump(50);
     MSG stale;
     while (PeekMessageA(&stale, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
@@ -478,8 +484,9 @@ void testCloseBox() {
 
 void testSplashLooks() {
     FakeCalls calls;
-    frmSplash splash(calls);
-    splash.show();
+    frmMain main(calls);
+    main.session().load(frmMain::nowMs());
+    const frmSplash& splash = main.splash();
     wintest::pump(50);
     HWND w = splash.handle();
 
@@ -502,26 +509,24 @@ void testSplashLooks() {
     PostMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(100, 30));
     wintest::pump(200);
     CHECK(IsWindow(w));
-    CHECK(splash.mainWindow() == nullptr);
+    CHECK(main.handle() == nullptr);
 }
 
 void testSplashTimer() {
     FakeCalls calls;
-    frmSplash splash(calls);
+    frmMain main(calls);
     const ULONGLONG start = GetTickCount64();
-    splash.show();
-    HWND w = splash.handle();
-    CHECK(wintest::pumpUntil([&] { return splash.mainWindow() != nullptr; }, 5000));
+    main.session().load(frmMain::nowMs());
+    HWND w = main.splash().handle();
+    CHECK(wintest::pumpUntil([&] { return main.handle() != nullptr; }, 5000));
     const ULONGLONG waited = GetTickCount64() - start;
     CHECK(waited >= 1900 && waited < 4000);
     CHECK(!IsWindow(w));
-    if (frmMain* main = splash.mainWindow()) {
-        CHECK(IsWindowVisible(main->handle()));
-        CHECK(GetForegroundWindow() == main->handle());
-        CHECK_EQ(rowShown(*main, 0), "V V V V");
-        CHECK_EQ(rowShown(*main, 7), "       A");
-        CHECK(main->state() == freshState());
-    }
+    CHECK(IsWindowVisible(main.handle()));
+    CHECK(GetForegroundWindow() == main.handle());
+    CHECK_EQ(rowShown(main, 0), "V V V V");
+    CHECK_EQ(rowShown(main, 7), "       A");
+    CHECK(main.state() == freshState());
 }
 
 void testSplashKeys() {
@@ -530,30 +535,26 @@ void testSplashKeys() {
     for (WPARAM key : {WPARAM{VK_SPACE}, WPARAM{VK_LEFT}, WPARAM{VK_ESCAPE}, WPARAM{'X'},
                        WPARAM{VK_F1}, WPARAM{'Q'}}) {
         FakeCalls calls;
-        frmSplash splash(calls);
-        splash.show();
-        HWND w = splash.handle();
+        frmMain main(calls);
+        main.session().load(frmMain::nowMs());
+        HWND w = main.splash().handle();
         PostMessageA(w, WM_KEYDOWN, key, 1);
         PostMessageA(w, WM_TIMER, frmSplash::kDoneTimerId, 0);
         wintest::pump(300);
         CHECK(!IsWindow(w));
         CHECK_EQ(countWindowsOfClass("frmMain"), 1);
         CHECK(calls.boxes.empty());
-        if (frmMain* main = splash.mainWindow()) {
-            GameState s = main->state();
-            CHECK_EQ(s.keyLeft + s.keyRight + s.keyFire, 0);
-        } else {
-            CHECK(!"the key opened no main window");
-        }
+        const GameState s = main.state();
+        CHECK_EQ(s.keyLeft + s.keyRight + s.keyFire, 0);
     }
 
     // Alt held with the key makes it a system key; it still skips the splash.
     FakeCalls calls;
-    frmSplash splash(calls);
-    splash.show();
-    SendMessageA(splash.handle(), WM_SYSKEYDOWN, VK_F4, 0x20000001);
-    CHECK(splash.handle() == nullptr);
-    CHECK(splash.mainWindow() != nullptr);
+    frmMain main(calls);
+    main.session().load(frmMain::nowMs());
+    SendMessageA(main.splash().handle(), WM_SYSKEYDOWN, VK_F4, 0x20000001);
+    CHECK(main.splash().handle() == nullptr);
+    CHECK(main.handle() != nullptr);
 }
 
 // Tells a window that it is now shown at `dpi`, as Windows does when it goes
@@ -592,7 +593,7 @@ void checkBoardAt(const frmMain& main, int scale) {
 void testMainDpiChange() {
     FakeCalls calls;
     frmMain main(calls);
-    main.show();
+    startOnBoard(main);
     KillTimer(main.handle(), frmMain::kStepTimerId);
     HWND w = main.handle();
     CHECK_EQ(main.dpi(), 96u);
@@ -626,8 +627,9 @@ void testMainDpiChange() {
 
 void testSplashDpiChange() {
     FakeCalls calls;
-    frmSplash splash(calls);
-    splash.show();
+    frmMain main(calls);
+    main.session().load(frmMain::nowMs());
+    const frmSplash& splash = main.splash();
     HWND w = splash.handle();
     KillTimer(w, frmSplash::kDoneTimerId);
     changeDpi(w, 192, 2 * kSplashWidth, 2 * kSplashHeight);
@@ -672,7 +674,7 @@ void testGoldenReplays(const std::string& cases) {
     for (const char* name : GoldenReplay::kCases) {
         FakeCalls calls;
         frmMain main(calls);
-        main.show();
+        startOnBoard(main);
         KillTimer(main.handle(), frmMain::kStepTimerId);
         GoldenReplay replay;
         calls.decide = [&](const FakeCalls::Box& box) {

@@ -66,8 +66,8 @@ ReplayParseResult parseReplayLine(std::string_view line) {
         return ok(c);
     }
     if (name == "key") {
-        if (args < 1 || args > 2) {
-            return fail("usage: key CODE [SHIFT]");
+        if (args != 1) {
+            return fail("usage: key CODE");
         }
         const auto code = parseNumber(words[1], -32768, 32767);
         if (!code) {
@@ -77,14 +77,6 @@ ReplayParseResult parseReplayLine(std::string_view line) {
         ReplayCommand c;
         c.kind = ReplayCommand::Kind::Key;
         c.code = *code;
-        if (args == 2) {
-            const auto shift = parseNumber(words[2], 0, 7);
-            if (!shift) {
-                return fail("shift state must be a whole number from 0 to 7, not '" +
-                            std::string(words[2]) + "'");
-            }
-            c.shift = *shift;
-        }
         return ok(c);
     }
     if (name == "answer") {

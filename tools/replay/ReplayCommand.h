@@ -12,7 +12,6 @@ struct ReplayCommand {
 
     Kind kind = Kind::Skip;
     std::int16_t code = 0;   // Key: the virtual key code.
-    std::int16_t shift = 0;  // Key: the shift state, 0..7.
     std::int16_t answer = 0; // Answer: 1, 6 or 7.
 };
 

@@ -4,6 +4,7 @@
 
 ReplayShell::ReplayShell(std::ostream& out) : m_out(out) {
     m_session.load(m_nowMs);
+    m_session.splashTimer(m_nowMs);
 }
 
 void ReplayShell::tick() {
@@ -12,7 +13,7 @@ void ReplayShell::tick() {
 }
 
 void ReplayShell::showBox(const BoxRequest& box) {
-    std::int16_t answer = box.buttons == kButtonsYesNo ? kAnswerNo : kAnswerOk;
+    std::int16_t answer = box.escapeAnswer;
     if (m_nextAnswer) {
         answer = *m_nextAnswer;
         m_nextAnswer.reset();

@@ -28,7 +28,7 @@ int main() {
             ui.printBoard();
             break;
         case ReplayCommand::Kind::Key:
-            ui.key(c.code, c.shift);
+            ui.key(c.code);
             break;
         case ReplayCommand::Kind::Answer:
             ui.setNextAnswer(c.answer);

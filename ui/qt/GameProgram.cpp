@@ -1,12 +1,11 @@
 #include "GameProgram.h"
 
-#include "AccessibleWindows.h"
 #include "DisplayCheck.h"
 #include "RuntimeFolder.h"
 #include "StartupNotice.h"
 #include "Utf8Locale.h"
 #include "Version.h"
-#include "frmSplash.h"
+#include "frmMain.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -15,8 +14,7 @@
 #include <cstdlib>
 #include <string>
 
-int runGame(int argc, char* argv[], const std::function<void(frmSplash&)>& beforeShow,
-            LateReaders lateReaders) {
+int runGame(int argc, char* argv[], const std::function<void(frmMain&)>& beforeShow) {
     const std::string problem = missingDisplayMessage();
     if (!problem.empty()) {
         std::fprintf(stderr, "%s\n", problem.c_str());
@@ -25,9 +23,6 @@ int runGame(int argc, char* argv[], const std::function<void(frmSplash&)>& befor
 
     choosePlatform();
     const QByteArray startupId = launchStartupId();
-    if (lateReaders == LateReaders::Join) {
-        joinAccessibilityBusWhenPresent();
-    }
     nameRuntimeFolderWhenUnset();
     useUtf8CharactersWhenUnset();
     // The game takes no command line, and Qt gets the program's name alone:
@@ -48,11 +43,11 @@ int runGame(int argc, char* argv[], const std::function<void(frmSplash&)>& befor
     QGuiApplication::setDesktopFileName(QStringLiteral(VANTREL_APP_ID));
     nameDesktopEntryOnWindows();
 
-    frmSplash splash;
-    markStartupWindow(splash, startupId);
+    frmMain game;
+    markStartupWindow(game.splash(), startupId);
     if (beforeShow) {
-        beforeShow(splash);
+        beforeShow(game);
     }
-    splash.show();
+    game.session().load(game.nowMs());
     return QApplication::exec();
 }

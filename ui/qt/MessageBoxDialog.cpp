@@ -16,6 +16,20 @@ QPushButton* plainButton(QPushButton* button) {
     return button;
 }
 
+// Each button carries the answer it gives.
+constexpr char kAnswer[] = "vantrelAnswer";
+
+QMessageBox::StandardButton standardButton(std::int16_t answer) {
+    switch (answer) {
+    case kAnswerYes:
+        return QMessageBox::Yes;
+    case kAnswerNo:
+        return QMessageBox::No;
+    default:
+        return QMessageBox::Ok;
+    }
+}
+
 } // namespace
 
 QMessageBox* createMessageBox(QWidget& owner, const BoxRequest& request) {
@@ -30,23 +44,23 @@ QMessageBox* createMessageBox(QWidget& owner, const BoxRequest& request) {
     // to the box as its description too would make readers say it twice.
     box->setAccessibleName(request.title.empty() ? QStringLiteral("Vantrel") : box->windowTitle());
 
-    if (request.buttons == kButtonsYesNo) {
-        QPushButton* yes = plainButton(box->addButton(QMessageBox::Yes));
-        box->setDefaultButton(yes);
-        box->setEscapeButton(plainButton(box->addButton(QMessageBox::No)));
-        return box;
+    const int count = request.buttons == kButtonsYesNo ? 2 : 1;
+    for (int index = 0; index < count; ++index) {
+        const std::int16_t answer = request.answerOf(index);
+        QPushButton* button = plainButton(box->addButton(standardButton(answer)));
+        button->setProperty(kAnswer, answer);
+        if (index == 0) {
+            box->setDefaultButton(button);
+        }
+        if (answer == request.escapeAnswer) {
+            box->setEscapeButton(button);
+        }
     }
-    // Any other button set is shown as the plain OK box, the game's default.
-    QPushButton* ok = plainButton(box->addButton(QMessageBox::Ok));
-    box->setDefaultButton(ok);
-    box->setEscapeButton(ok);
     return box;
 }
 
 std::int16_t messageBoxAnswer(const QMessageBox& box) {
-    const QAbstractButton* yes = box.button(QMessageBox::Yes);
-    if (yes == nullptr) {
-        return kAnswerOk;
-    }
-    return box.clickedButton() == yes ? kAnswerYes : kAnswerNo;
+    const QAbstractButton* clicked = box.clickedButton();
+    return static_cast<std::int16_t>(
+        (clicked != nullptr ? clicked : box.escapeButton())->property(kAnswer).toInt());
 }

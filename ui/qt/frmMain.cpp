@@ -49,7 +49,6 @@ frmMain::frmMain()
     : m_boardFont(boardFont()), m_cellWidth(boardCellWidth(m_boardFont)),
       m_endProgram(terminateProgram) {
     m_clock.start();
-    Form_Initialize();
     installAccessibleWindows();
 
     setWindowTitle(QStringLiteral("Vantrel"));
@@ -81,6 +80,18 @@ frmMain::frmMain()
     m_tmrStep.setTimerType(Qt::PreciseTimer);
     m_tmrStep.setInterval(kTickMs);
     connect(&m_tmrStep, &QTimer::timeout, this, &frmMain::tmrStep_Timer);
+
+    connect(&m_splash, &frmSplash::Form_KeyDown, this, &frmMain::Form_KeyDown);
+    connect(&m_splash.tmrDone(), &QTimer::timeout, this,
+            [this] { m_session.splashTimer(nowMs()); });
+    // The player who closes the splash wants no game: the start is
+    // cancelled, the main window never opens, and the program ends normally.
+    connect(&m_splash, &frmSplash::closedByPlayer, this, [this] {
+        if (m_session.splashShowing()) {
+            m_session.close();
+            QCoreApplication::exit(0);
+        }
+    });
 }
 
 frmMain::~frmMain() = default;
@@ -105,8 +116,6 @@ void frmMain::createRows() {
         // the description says which row it is and in which columns the
         // aliens, the shot and the cannon stand.
         m_lblGame[static_cast<std::size_t>(row)] = label;
-        showRow(row, m_session.rowText(row));
-        describeRow(row, m_session.rowDescription(row));
     }
 }
 
@@ -114,17 +123,8 @@ QLabel& frmMain::lblGame(int index) {
     return *m_lblGame.at(static_cast<std::size_t>(index));
 }
 
-void frmMain::Form_Initialize() {
-    // The Windows front-end loads the common controls here. Nothing in this
-    // window depends on them, and Qt needs no such call.
-}
-
-void frmMain::Form_Load() {
-    m_session.load(nowMs());
-}
-
-void frmMain::Form_KeyDown(std::int16_t keyCode, std::int16_t shift) {
-    m_session.keyDown(keyCode, shift, nowMs());
+void frmMain::Form_KeyDown(std::int16_t keyCode) {
+    m_session.keyDown(keyCode, nowMs());
 }
 
 void frmMain::tmrStep_Timer() {
@@ -137,6 +137,23 @@ void frmMain::answerBox(std::int16_t answer) {
     // box closes, and the player's keys would go nowhere.
     activateWindow();
     m_session.answerBox(answer, nowMs());
+}
+
+void frmMain::showSplash(std::int64_t endsMs) {
+    m_splash.tmrDone().start(static_cast<int>(std::max<std::int64_t>(endsMs - nowMs(), 0)));
+    m_splash.show();
+}
+
+void frmMain::hideSplash() {
+    // The splash leaves the screen before the main window comes: both are
+    // called Vantrel, and a window manager that keeps captions unique (KWin)
+    // would call the main window "Vantrel <2>" for the whole game. Hiding is
+    // not closing, so Qt does not end the program in between.
+    m_splash.tmrDone().stop();
+    m_splash.hide();
+    show();
+    activateWindow();
+    raise();
 }
 
 void frmMain::showRow(int row, std::string_view text) {
@@ -223,8 +240,7 @@ bool frmMain::event(QEvent* event) {
     // Every key-down goes to the game, auto-repeats included, before QWidget
     // can spend Tab or the arrows on focus navigation. Releases are ignored.
     if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        Form_KeyDown(virtualKeyCode(*key), shiftState(key->modifiers()));
+        Form_KeyDown(virtualKeyCode(*static_cast<QKeyEvent*>(event)));
         return true;
     }
     return QWidget::event(event);
@@ -241,10 +257,9 @@ void frmMain::changeEvent(QEvent* event) {
 }
 
 void frmMain::showEvent(QShowEvent* event) {
-    // The first show loads the window: the game is reset and the timer starts
-    // before the window appears, centred, on the screen.
-    if (!m_session.loaded() && !event->spontaneous()) {
-        Form_Load();
+    // The window appears centred on the screen the first time it shows.
+    if (!m_placed && !event->spontaneous()) {
+        m_placed = true;
         centreOnScreenWithFrame(*this);
     }
     QWidget::showEvent(event);

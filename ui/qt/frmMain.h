@@ -2,6 +2,7 @@
 
 #include "GameSession.h"
 #include "SessionShell.h"
+#include "frmSplash.h"
 
 #include <QElapsedTimer>
 #include <QFont>
@@ -17,9 +18,9 @@ class QLabel;
 class QMessageBox;
 
 // The game's window: eight green text rows on black, the step timer, and the
-// message boxes, over the GameSession that keeps the game itself. The window
-// only shows what the session asks and passes its events on, each with the
-// time of one monotonic clock.
+// message boxes, over the GameSession that keeps the game itself, and the
+// splash before it. The windows only show what the session asks and pass
+// their events on, each with the time of one monotonic clock.
 class frmMain : public QWidget, public SessionShell {
     Q_OBJECT
 
@@ -36,21 +37,26 @@ public:
     frmMain(const frmMain&) = delete;
     frmMain& operator=(const frmMain&) = delete;
 
-    // The window's controls, by the names the game's documents give them.
+    // The windows and controls, by the names the game's documents give them.
+    frmSplash& splash() { return m_splash; }
     QLabel& lblGame(int index);
     QTimer& tmrStep() { return m_tmrStep; }
 
-    // The window's events. Qt's own events are routed here; they are public so
-    // the splash can drive the start-up the way the game describes it.
-    void Form_Initialize();
-    void Form_Load();
-    void Form_KeyDown(std::int16_t keyCode, std::int16_t shift);
+    // The window's events. Qt's own events are routed here, and the
+    // splash's keys too.
+    void Form_KeyDown(std::int16_t keyCode);
     void tmrStep_Timer();
 
     // The player's answer to the open box.
     void answerBox(std::int16_t answer);
 
+    // The clock of the times the session is given; the program starts with
+    // session().load(nowMs()).
+    std::int64_t nowMs() const { return m_clock.elapsed(); }
+
     // SessionShell.
+    void showSplash(std::int64_t endsMs) override;
+    void hideSplash() override;
     void showRow(int row, std::string_view text) override;
     void describeRow(int row, std::string_view description) override;
     void startStepTimer() override;
@@ -73,7 +79,6 @@ protected:
 private:
     void createRows();
     void showWaitingBox();
-    std::int64_t nowMs() const { return m_clock.elapsed(); }
 
     QElapsedTimer m_clock;
     QFont m_boardFont;
@@ -85,5 +90,7 @@ private:
     QPointer<QMessageBox> m_waitingBox;
     BoxHandler m_boxHandler;
     EndProgramHandler m_endProgram;
+    frmSplash m_splash;
+    bool m_placed = false;
     GameSession m_session{*this};
 };

@@ -4,19 +4,15 @@
 #include "Figures.h"
 #include "VirtualKeys.h"
 #include "WindowPlacement.h"
-#include "frmMain.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPalette>
 #include <QPixmap>
 #include <QShowEvent>
 
-frmSplash::frmSplash() : frmSplash(nullptr) {}
-
-frmSplash::frmSplash(std::unique_ptr<frmMain> main) : m_main(std::move(main)) {
+frmSplash::frmSplash() {
     // Borderless, and a tool window rather than an application window, so that
     // it gets no taskbar button. Not a splash window: some window managers
     // (KWin) never give a splash the keyboard, and a key must skip it.
@@ -49,15 +45,9 @@ frmSplash::frmSplash(std::unique_ptr<frmMain> main) : m_main(std::move(main)) {
 
     m_tmrDone.setTimerType(Qt::PreciseTimer);
     m_tmrDone.setSingleShot(true);
-    m_tmrDone.setInterval(kSplashMs);
-    connect(&m_tmrDone, &QTimer::timeout, this, &frmSplash::tmrDone_Timer);
 }
 
 frmSplash::~frmSplash() = default;
-
-frmMain* frmSplash::mainWindow() const {
-    return m_handedOver ? m_main.get() : nullptr;
-}
 
 void frmSplash::Form_Load() {
     centreOnScreenWithFrame(*this);
@@ -67,46 +57,13 @@ void frmSplash::Form_Load() {
     activateWindow();
     raise();
     setFocus(Qt::OtherFocusReason);
-    m_tmrDone.start();
-}
-
-void frmSplash::Form_KeyDown(std::int16_t /*keyCode*/, std::int16_t /*shift*/) {
-    handover();
-}
-
-void frmSplash::tmrDone_Timer() {
-    handover();
-}
-
-void frmSplash::handover() {
-    // A key and the timer can both fall due before either is handled; only
-    // the first opens the main window.
-    if (m_handedOver || m_cancelled) {
-        return;
-    }
-    m_handedOver = true;
-    m_tmrDone.stop();
-    if (!m_main) {
-        m_main = std::make_unique<frmMain>();
-    }
-    // The splash leaves the screen before the main window comes: both are
-    // called Vantrel, and a window manager that keeps captions unique (KWin)
-    // would call the main window "Vantrel <2>" for the whole game. Hiding is
-    // not closing, so Qt does not end the program in between.
-    hide();
-    m_main->show();
-    m_main->activateWindow();
-    m_main->raise();
-    m_closingForHandover = true;
-    close();
 }
 
 bool frmSplash::event(QEvent* event) {
-    // Any key-down skips the splash, Tab and the arrows included. The key is
-    // consumed here and never reaches the game.
+    // Every key-down goes to the game session, Tab and the arrows included,
+    // before QWidget can spend them on focus navigation.
     if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        Form_KeyDown(virtualKeyCode(*key), shiftState(key->modifiers()));
+        emit Form_KeyDown(virtualKeyCode(*static_cast<QKeyEvent*>(event)));
         return true;
     }
     return QWidget::event(event);
@@ -121,13 +78,8 @@ void frmSplash::showEvent(QShowEvent* event) {
 }
 
 void frmSplash::closeEvent(QCloseEvent* event) {
-    // Some window managers offer to close even a borderless splash. The
-    // player who does that wants no game: the start is cancelled, the main
-    // window never opens, and the program ends normally.
-    if (!m_closingForHandover && !m_handedOver) {
-        m_cancelled = true;
-        m_tmrDone.stop();
-        QCoreApplication::exit(0);
-    }
+    // Some window managers offer to close even a borderless splash.
+    m_tmrDone.stop();
+    emit closedByPlayer();
     event->accept();
 }

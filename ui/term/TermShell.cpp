@@ -1,6 +1,5 @@
 #include "TermShell.h"
 
-#include "Figures.h"
 #include "KeyCommands.h"
 #include "TermScreen.h"
 #include "TerminalGuard.h"
@@ -31,34 +30,28 @@ std::int64_t monotonicMs() {
     return std::int64_t(time.tv_sec) * 1000 + time.tv_nsec / 1000000;
 }
 
-// A terminal key as the Windows virtual key code the key commands know, or
-// 0 for keys that have none. Many terminal emulators keep F1 for their own
-// help, so `?` asks for help as well, and `q` asks to quit, as it does in
-// most terminal programs.
+// A terminal key as the Windows virtual key code the game knows, or 0, which
+// it ignores, for the keys it does not use. Many terminal emulators keep F1
+// for their own help, so `?` asks for help as well, and `q` asks to quit, as
+// it does in most terminal programs.
 std::int16_t virtualKey(int key) {
-    if (key == 'q' || key == 'Q') {
-        return kKeyEscape;
-    }
-    if (key >= 'a' && key <= 'z') {
-        return std::int16_t(key - 'a' + 'A');
-    }
-    if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9') || key == ' ' || key == kEscape) {
-        return std::int16_t(key);
-    }
-    if (key >= KEY_F(1) && key <= KEY_F(24)) {
-        return std::int16_t(kKeyF1 + key - KEY_F(1));
-    }
     switch (key) {
-    case '?':
-        return kKeyF1;
     case KEY_LEFT:
         return kKeyLeft;
-    case KEY_UP:
-        return 38;
     case KEY_RIGHT:
         return kKeyRight;
-    case KEY_DOWN:
-        return 40;
+    case ' ':
+        return kKeySpace;
+    case kEscape:
+    case 'q':
+    case 'Q':
+        return kKeyEscape;
+    case 'x':
+    case 'X':
+        return kKeyX;
+    case KEY_F(1):
+    case '?':
+        return kKeyF1;
     default:
         return 0;
     }
@@ -69,7 +62,7 @@ std::int16_t virtualKey(int key) {
 TermShell::TermShell(TerminalGuard& guard, TermScreen& screen) : m_guard(guard), m_screen(screen) {}
 
 int TermShell::run() {
-    m_splashEndsMs = now() + kSplashMs;
+    m_session.load(now());
     while (m_running) {
         draw();
         pollfd waits[2] = {{STDIN_FILENO, POLLIN, 0}, {m_guard.pipeFd(), POLLIN, 0}};
@@ -108,7 +101,7 @@ void TermShell::resumeClock() {
 
 int TermShell::msUntilNextEvent() const {
     std::optional<std::int64_t> due;
-    if (m_fits && splash()) {
+    if (m_fits && m_session.splashShowing()) {
         due = m_splashEndsMs;
     } else if (m_fits && m_session.stepTimerRunning()) {
         due = m_session.nextStepDueMs();
@@ -121,7 +114,7 @@ void TermShell::draw() {
         return;
     }
     m_dirty = false;
-    if (splash()) {
+    if (m_session.splashShowing()) {
         m_fits = m_screen.drawSplash();
     } else {
         std::array<std::string, kRows> rows;
@@ -196,12 +189,10 @@ void TermShell::readKeys() {
         if (!m_fits) {
             continue; // the game is paused and hidden: keys would act blind
         }
-        if (splash()) {
-            handOver(); // the key only ends the splash
-        } else if (m_session.openBox()) {
+        if (m_session.openBox()) {
             boxKey(key);
         } else {
-            Form_KeyDown(key);
+            m_session.keyDown(virtualKey(key), now());
         }
     }
 }
@@ -210,26 +201,16 @@ void TermShell::runTimers() {
     if (!m_fits || !m_running) {
         return;
     }
-    if (splash() && now() >= m_splashEndsMs) {
-        handOver();
+    if (m_session.splashShowing() && now() >= m_splashEndsMs) {
+        m_session.splashTimer(now());
     } else if (m_session.stepTimerRunning() && now() >= m_session.nextStepDueMs()) {
-        tmrStep_Timer();
+        m_session.step(now());
     }
 }
 
-void TermShell::handOver() {
+void TermShell::showSplash(std::int64_t endsMs) {
+    m_splashEndsMs = endsMs;
     m_dirty = true;
-    m_session.load(now());
-}
-
-void TermShell::Form_KeyDown(int key) {
-    if (const std::int16_t code = virtualKey(key)) {
-        m_session.keyDown(code, 0, now());
-    }
-}
-
-void TermShell::tmrStep_Timer() {
-    m_session.step(now());
 }
 
 void TermShell::showBox(const BoxRequest& /*box*/) {
@@ -239,7 +220,8 @@ void TermShell::showBox(const BoxRequest& /*box*/) {
 }
 
 void TermShell::boxKey(int key) {
-    const bool yesNo = m_session.openBox()->buttons == kButtonsYesNo;
+    const BoxRequest& box = *m_session.openBox();
+    const bool yesNo = box.buttons == kButtonsYesNo;
     std::int16_t answer = 0;
     switch (key) {
     case '\t':
@@ -257,12 +239,10 @@ void TermShell::boxKey(int key) {
     case '\r':
     case '\n':
     case KEY_ENTER:
-        answer = !yesNo ? kAnswerOk : m_boxFocus == 0 ? kAnswerYes : kAnswerNo;
+        answer = box.answerOf(m_boxFocus);
         break;
     case kEscape:
-        // As in the browser build: Escape declines the quit question and
-        // closes the other boxes.
-        answer = yesNo ? kAnswerNo : kAnswerOk;
+        answer = box.escapeAnswer;
         break;
     case 'y':
     case 'Y':

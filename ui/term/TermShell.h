@@ -21,6 +21,8 @@ public:
     int run();
 
     // SessionShell.
+    void showSplash(std::int64_t endsMs) override;
+    void hideSplash() override { m_dirty = true; }
     void showRow(int /*row*/, std::string_view /*text*/) override { m_dirty = true; }
     void describeRow(int /*row*/, std::string_view /*description*/) override {}
     // The loop asks the session whether the timer runs and when it is due.
@@ -38,8 +40,6 @@ private:
     void pauseClock();
     void resumeClock();
 
-    // The splash shows until the session has loaded.
-    bool splash() const { return !m_session.loaded(); }
     int msUntilNextEvent() const;
     void draw();
     void handleSignals();
@@ -48,10 +48,6 @@ private:
     void readKeys();
     void runTimers();
 
-    // The window's events, as the other front-ends name them.
-    void handOver();
-    void Form_KeyDown(int key);
-    void tmrStep_Timer();
     void boxKey(int key);
 
     TerminalGuard& m_guard;

@@ -15,6 +15,14 @@ EM_JS_DEPS(vantrel_page, "$UTF8ToString");
 #endif
 
 // clang-format off
+EM_JS(void, pageShowSplash, (double endsMs), {
+    Module.page.showSplash(endsMs);
+});
+
+EM_JS(void, pageHideSplash, (), {
+    Module.page.hideSplash();
+});
+
 EM_JS(void, pageSetRow, (int row, const char* text, int length), {
     Module.page.setRow(row, UTF8ToString(text, length));
 });
@@ -38,9 +46,9 @@ EM_JS(void, pageStopStepTimer, (), {
 // Opens the box and returns at once; the page hands the answer back through
 // vantrel_answer_box when the player gives it.
 EM_JS(void, pageShowBox, (const char* prompt, int promptLength, int yesNo,
-                          const char* title, int titleLength), {
+                          const char* title, int titleLength, int help), {
     Module.page.showBox(UTF8ToString(prompt, promptLength), yesNo,
-                        UTF8ToString(title, titleLength));
+                        UTF8ToString(title, titleLength), help);
 });
 
 EM_JS(void, pageEnd, (), {
@@ -54,27 +62,18 @@ int length(std::string_view text) {
 
 } // namespace
 
-void frmMain::Form_Load(std::int64_t nowMs) {
-    // The session starts with the opening picture; the page's rows are empty
-    // until it is shown.
-    for (int row = 0; row < kRows; ++row) {
-        showRow(row, m_session.rowText(row));
-        describeRow(row, m_session.rowDescription(row));
+void frmMain::answerBox(int button, std::int64_t nowMs) {
+    if (const auto& box = m_session.openBox()) {
+        m_session.answerBox(button < 0 ? box->escapeAnswer : box->answerOf(button), nowMs);
     }
-    m_session.load(nowMs);
 }
 
-void frmMain::answerBox(bool firstButton, std::int64_t nowMs) {
-    const auto& box = m_session.openBox();
-    if (!box) {
-        return;
-    }
-    // Escape answers No to the quit question and OK to the others.
-    std::int16_t answer = kAnswerOk;
-    if (box->buttons == kButtonsYesNo) {
-        answer = firstButton ? kAnswerYes : kAnswerNo;
-    }
-    m_session.answerBox(answer, nowMs);
+void frmMain::showSplash(std::int64_t endsMs) {
+    pageShowSplash(static_cast<double>(endsMs));
+}
+
+void frmMain::hideSplash() {
+    pageHideSplash();
 }
 
 void frmMain::showRow(int row, std::string_view text) {
@@ -95,7 +94,7 @@ void frmMain::stopStepTimer() {
 
 void frmMain::showBox(const BoxRequest& box) {
     pageShowBox(box.prompt.data(), length(box.prompt), box.buttons == kButtonsYesNo ? 1 : 0,
-                box.title.data(), length(box.title));
+                box.title.data(), length(box.title), box.kind == BoxKind::Help ? 1 : 0);
 }
 
 void frmMain::sayNews(std::string_view text) {

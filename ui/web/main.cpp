@@ -4,10 +4,9 @@
 
 #include <optional>
 
-// The page calls these, one at a time: the splash's handover (and Play again
-// after the end), a key-down on the board, an expiry of the step timer and the
-// answer to an open box, each with performance.now(). The session ignores
-// whatever comes before the handover, while a box is open or after the end.
+// The page calls these, one at a time, each with the time on its clock: the
+// start (when the splash came, or Play again after the end), a key-down, an
+// expiry of the splash's or the step timer, and the answer to an open box.
 
 namespace {
 
@@ -23,22 +22,25 @@ std::int64_t ms(double now) {
 
 extern "C" {
 
-EMSCRIPTEN_KEEPALIVE void vantrel_show_main(double now) {
+EMSCRIPTEN_KEEPALIVE void vantrel_load(double now) {
     window.emplace();
-    window->Form_Load(ms(now));
+    window->session().load(ms(now));
 }
 
-EMSCRIPTEN_KEEPALIVE void vantrel_key_down(int keyCode, int shift, double now) {
-    window->Form_KeyDown(static_cast<std::int16_t>(keyCode), static_cast<std::int16_t>(shift),
-                         ms(now));
+EMSCRIPTEN_KEEPALIVE void vantrel_key_down(int keyCode, double now) {
+    window->session().keyDown(static_cast<std::int16_t>(keyCode), ms(now));
+}
+
+EMSCRIPTEN_KEEPALIVE void vantrel_splash_timer(double now) {
+    window->session().splashTimer(ms(now));
 }
 
 EMSCRIPTEN_KEEPALIVE void vantrel_step_timer(double now) {
-    window->tmrStep_Timer(ms(now));
+    window->session().step(ms(now));
 }
 
-EMSCRIPTEN_KEEPALIVE void vantrel_answer_box(int firstButton, double now) {
-    window->answerBox(firstButton != 0, ms(now));
+EMSCRIPTEN_KEEPALIVE void vantrel_answer_box(int button, double now) {
+    window->answerBox(button, ms(now));
 }
 
 } // extern "C"

@@ -1,5 +1,5 @@
 // The page's own script in the browser build, inside the page and run before
-// the module's: the splash and its handover, the step timer, the keyboard,
+// the module's: the splash's timer, the step timer, the keyboard,
 // the touch buttons and gamepads, the message boxes, the end of the game and
 // playing again. The game runs in the wasm module; this script turns browser
 // events into the window events the desktop builds have, each with the time
@@ -9,7 +9,6 @@
     'use strict';
 
     var TICK_MS = @kTickMs@;
-    var SPLASH_MS = @kSplashMs@;
     var BOARD_WIDTH = @kClientWidth@;
     var BOARD_HEIGHT = @kClientHeight@;
     var SPLASH_WIDTH = @kSplashWidth@;
@@ -21,20 +20,10 @@
     var REPEAT_DELAY_MS = 500;
     var REPEAT_MS = 33;
 
-    // Keys by KeyboardEvent.code, the physical key, so that X restarts under
-    // any layout. Letters, digits and F1 to F24 follow a rule (below).
-    var NAMED_KEYS = {
-        Backspace: 8, Tab: 9, Enter: 13, NumpadEnter: 13, ShiftLeft: 16, ShiftRight: 16,
-        ControlLeft: 17, ControlRight: 17, AltLeft: 18, AltRight: 18, Pause: 19,
-        CapsLock: 20, Escape: 27, Space: 32, PageUp: 33, PageDown: 34, End: 35, Home: 36,
-        ArrowLeft: 37, ArrowUp: 38, ArrowRight: 39, ArrowDown: 40, PrintScreen: 44,
-        Insert: 45, Delete: 46, MetaLeft: 91, MetaRight: 92, ContextMenu: 93,
-        NumLock: 144, ScrollLock: 145
-    };
+    // The game's keys by KeyboardEvent.code, the physical key, so that X
+    // restarts under any layout; every other key is 0, which the game ignores.
+    var KEYS = { ArrowLeft: 37, ArrowRight: 39, Space: 32, Escape: 27, KeyX: 88, F1: 112 };
     var KEY_F1 = 112;
-    // The keys a browser would spend on itself: help, scrolling, leaving
-    // full screen.
-    var KEPT_FROM_BROWSER = { 27: 1, 32: 1, 37: 1, 38: 1, 39: 1, 40: 1, 112: 1 };
 
     var $ = function (id) { return document.getElementById(id); };
     var splash = $('frmSplash');
@@ -48,72 +37,33 @@
     var news = $('news');
     var rows = board.querySelectorAll('.row');
 
+    // The splash shows from the start; the module, which runs it, may load
+    // later, and is told when it came and of a key that came meanwhile.
+    var startedAt = performance.now();
+    var earlyKeyAt = 0;
     var runtimeReady = false;
-    var handedOver = false;
     var awaitingAnswer = false;
     var ended = false;
+    var splashTimer = 0;
     var stepTimer = 0;
     var stepTimerWanted = false;
-    var helpAsked = false;
 
     function virtualKey(event) {
-        var code = event.code || '';
-        var m = /^Key([A-Z])$/.exec(code) || /^(?:Digit|Numpad)([0-9])$/.exec(code);
-        if (m) return m[1].charCodeAt(0);
-        m = /^F([0-9]+)$/.exec(code);
-        if (m && +m[1] >= 1 && +m[1] <= 24) return KEY_F1 - 1 + +m[1];
-        if (NAMED_KEYS[code]) return NAMED_KEYS[code];
-        // Some on-screen keyboards leave the code empty: fall back to the key.
-        if (!code && /^[a-z0-9 ]$/i.test(event.key)) return event.key.toUpperCase().charCodeAt(0);
-        return 0;
-    }
-
-    function shiftState(event) {
-        return (event.shiftKey ? 1 : 0) | (event.ctrlKey ? 2 : 0) | (event.altKey ? 4 : 0);
-    }
-
-    // Splash and handover. The board needs the module, which may still be
-    // loading when the splash's time is up or a key skips it.
-    function handover() {
-        if (handedOver) return;
-        handedOver = true;
-        clearTimeout(splashTimer);
-        if (runtimeReady) showMain();
-    }
-    var splashTimer = setTimeout(handover, SPLASH_MS);
-
-    function showMain() {
-        board.hidden = false;
-        // The board takes the focus, as the desktop window does: a screen
-        // reader then follows it and hears its news.
-        board.focus({ preventScroll: true });
-        if (isTouch()) {
-            pad.hidden = touchLegend.hidden = false;
-            document.body.classList.add('touch');
-        }
-        // A phone or tablet has no keys to speak of; a laptop with a touch
-        // screen gets both legends.
-        keysLegend.hidden = matchMedia('(pointer: coarse)').matches;
-        layout();
-        _vantrel_show_main(performance.now());
-        splash.remove();
+        // Some on-screen keyboards leave the code empty: the key says which.
+        var key = event.key || '';
+        return KEYS[event.code || (key === ' ' ? 'Space' : 'Key' + key.toUpperCase())] || 0;
     }
 
     function onRuntimeReady() {
         runtimeReady = true;
-        if (handedOver) showMain();
+        _vantrel_load(startedAt);
+        if (earlyKeyAt) _vantrel_key_down(0, earlyKeyAt);
     }
 
-    // One key-down, from the keyboard or a touch button. The key that skips
-    // the splash does nothing else.
-    function keyDown(code, shift) {
-        if (!handedOver) handover();
-        else if (runtimeReady) {
-            // The module opens F1's help box before this call returns.
-            helpAsked = code === KEY_F1;
-            _vantrel_key_down(code, shift, performance.now());
-            helpAsked = false;
-        }
+    // One key-down, from the keyboard, a touch button or a gamepad.
+    function keyDown(code) {
+        if (runtimeReady) _vantrel_key_down(code, performance.now());
+        else earlyKeyAt = earlyKeyAt || performance.now();
     }
 
     document.addEventListener('keydown', function (event) {
@@ -122,8 +72,10 @@
         // After the end the game takes no keys, and the page's own (Enter
         // or Space on Play again, which has the focus) work as usual.
         if (ended) return;
-        if (KEPT_FROM_BROWSER[code]) event.preventDefault();
-        keyDown(code, shiftState(event));
+        // Nor does the browser take the game's keys for itself (help,
+        // scrolling, leaving full screen), or the arrows that scroll.
+        if (code || /^Arrow/.test(event.code)) event.preventDefault();
+        keyDown(code);
     });
 
     // A key held down: one key-down now, then more at the keyboard's repeat
@@ -132,9 +84,9 @@
     var held = {};
     function hold(source, code) {
         letGo(source);
-        keyDown(code, 0);
+        keyDown(code);
         held[source] = setTimeout(function repeat() {
-            keyDown(code, 0);
+            keyDown(code);
             held[source] = setTimeout(repeat, REPEAT_MS);
         }, REPEAT_DELAY_MS);
     }
@@ -170,7 +122,7 @@
             });
         });
         button.addEventListener('click', function () {
-            if (!pressed) keyDown(code, 0);
+            if (!pressed) keyDown(code);
             pressed = false;
         });
     });
@@ -212,7 +164,7 @@
             var buttons = Array.prototype.slice.call(box.querySelectorAll('.buttons button'));
             var at = buttons.indexOf(document.activeElement);
             if (name === '32') (buttons[at] || buttons[0]).click();
-            else if (name === 'back') answerBox(false);
+            else if (name === 'back') answerBox(-1);
             else if (name === '37' || name === '39') {
                 buttons[Math.max(0, Math.min(buttons.length - 1, at + (name === '37' ? -1 : 1)))].focus();
             }
@@ -290,14 +242,14 @@
     }
     layout();
 
-    // A modal box. The first button is the default; Escape answers No to the
-    // quit question and OK to the others. The module is told which it was.
-    function showBox(prompt, yesNo, title) {
+    // A modal box. The first button is the default; the module is told which
+    // button answered (0 the first), or -1 for Escape, whose answer it knows.
+    function showBox(prompt, yesNo, title, help) {
         box.querySelector('.title').textContent = title;
         box.querySelector('.prompt').textContent = prompt;
         // A reader says a hidden note too when the box names it.
         var note = $('boxNote');
-        note.hidden = !(helpAsked && !pad.hidden);
+        note.hidden = !(help && !pad.hidden);
         box.setAttribute('aria-describedby', note.hidden ? 'boxPrompt' : 'boxPrompt boxNote');
         box.setAttribute('aria-label', title || 'Vantrel');
         var buttonRow = box.querySelector('.buttons');
@@ -305,7 +257,7 @@
             function (label, index) {
                 var button = document.createElement('button');
                 button.textContent = label;
-                button.addEventListener('click', function () { answerBox(index === 0); });
+                button.addEventListener('click', function () { answerBox(index); });
                 return button;
             }));
         awaitingAnswer = true;
@@ -316,11 +268,11 @@
 
     // One answer per box: a click closes the dialog, and the close event that
     // follows must not answer again, nor answer a box opened since.
-    function answerBox(firstButton) {
+    function answerBox(button) {
         if (!awaitingAnswer) return;
         awaitingAnswer = false;
         if (box.open) box.close();
-        _vantrel_answer_box(firstButton ? 1 : 0, performance.now());
+        _vantrel_answer_box(button, performance.now());
     }
 
     // The box keeps its keys to itself; none reaches the board.
@@ -329,16 +281,16 @@
         if (virtualKey(event) === KEY_F1) event.preventDefault();
         if (event.key === 'Escape') {
             event.preventDefault();
-            answerBox(false);
+            answerBox(-1);
         }
     });
     box.addEventListener('cancel', function (event) {
         event.preventDefault();
-        answerBox(false);
+        answerBox(-1);
     });
     // Closed some other way than by an answer, such as by the browser.
     box.addEventListener('close', function () {
-        if (!box.open) answerBox(false);
+        if (!box.open) answerBox(-1);
     });
 
     // A tab cannot close itself: the game stops and says so over the dimmed
@@ -352,13 +304,15 @@
         again.focus({ preventScroll: true });
     }
     // A new game in place, without loading the page again (which may be
-    // offline by now).
+    // offline by now), straight onto the board: the splash's time is over.
     again.addEventListener('click', function () {
         ended = false;
         document.body.classList.remove('ended');
         $('ended').hidden = true;
         board.focus({ preventScroll: true });
-        _vantrel_show_main(performance.now());
+        var now = performance.now();
+        _vantrel_load(now);
+        _vantrel_splash_timer(now);
     });
 
     // The game waits while nobody looks: the step timer stops while the
@@ -391,6 +345,26 @@
     // Module is this one, or this script adds to its own.
     var module = window.Module = window.Module || {};
     module.page = {
+        showSplash: function (endsMs) {
+            splashTimer = setTimeout(function () { _vantrel_splash_timer(performance.now()); },
+                endsMs - performance.now());
+        },
+        // The board takes the splash's place, and the focus, as the desktop
+        // window does: a screen reader then follows it and hears its news.
+        hideSplash: function () {
+            clearTimeout(splashTimer);
+            board.hidden = false;
+            board.focus({ preventScroll: true });
+            if (isTouch()) {
+                pad.hidden = touchLegend.hidden = false;
+                document.body.classList.add('touch');
+            }
+            // A phone or tablet has no keys to speak of; a laptop with a
+            // touch screen gets both legends.
+            keysLegend.hidden = matchMedia('(pointer: coarse)').matches;
+            layout();
+            splash.remove();
+        },
         setRow: function (row, text) { rows[row].textContent = text; },
         describeRow: function (row, text) { rows[row].setAttribute('aria-description', text); },
         // A fresh node each time, so that the same news twice in a row

@@ -1,14 +1,14 @@
 #include "PlatformCalls.h"
-#include "frmSplash.h"
+#include "frmMain.h"
 
 #include <windows.h>
 
-// The splash is the start-up window: it runs until its handover, and the
-// message loop then runs the main window until the program ends.
+// The splash comes first and the main window after it, as the game session
+// says; the message loop runs them until the program ends.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     PlatformCalls calls;
-    frmSplash splash(calls);
-    splash.show();
+    frmMain main(calls);
+    main.session().load(frmMain::nowMs());
     MSG msg{};
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

@@ -9,32 +9,13 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kLabelStyle =
     WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
-
-// The session's clock: milliseconds since the system started, which never
-// go back or jump with the time of day.
-std::int64_t nowMs() {
-    return static_cast<std::int64_t>(GetTickCount64());
-}
-
-// The shift state as the key commands expect it: Shift 1, Ctrl 2, Alt 4.
-std::int16_t currentShiftState() {
-    std::int16_t shift = 0;
-    if (GetKeyState(VK_SHIFT) < 0) {
-        shift |= 1;
-    }
-    if (GetKeyState(VK_CONTROL) < 0) {
-        shift |= 2;
-    }
-    if (GetKeyState(VK_MENU) < 0) {
-        shift |= 4;
-    }
-    return shift;
-}
 
 } // namespace
 
@@ -56,29 +37,36 @@ frmMain::~frmMain() {
     }
 }
 
+std::int64_t frmMain::nowMs() {
+    return static_cast<std::int64_t>(GetTickCount64());
+}
+
 void frmMain::Form_Initialize() {
     InitCommonControls();
 }
 
-void frmMain::Form_Load() {
-    m_session.load(nowMs());
-}
-
-void frmMain::Form_KeyDown(std::int16_t keyCode, std::int16_t shift) {
-    m_session.keyDown(keyCode, shift, nowMs());
+void frmMain::Form_KeyDown(std::int16_t keyCode) {
+    m_session.keyDown(keyCode, nowMs());
 }
 
 void frmMain::tmrStep_Timer() {
     m_session.step(nowMs());
 }
 
-void frmMain::show() {
+void frmMain::showSplash(std::int64_t endsMs) {
+    m_splash.show(static_cast<UINT>(std::max<std::int64_t>(endsMs - nowMs(), 0)));
+}
+
+void frmMain::hideSplash() {
+    // The main window is shown before the splash goes, so that it takes the
+    // foreground that the splash holds.
     if (m_hwnd == nullptr) {
         load();
     }
     ShowWindow(m_hwnd, SW_SHOW);
     SetForegroundWindow(m_hwnd);
     SetFocus(m_hwnd);
+    m_splash.close();
 }
 
 void frmMain::load() {
@@ -97,15 +85,14 @@ void frmMain::load() {
     createLabels();
     applyDpi(windowDpi(m_hwnd));
     centreOnMonitor(m_hwnd);
-    Form_Load();
 }
 
 void frmMain::createLabels() {
     for (int row = 0; row < kRows; ++row) {
-        HWND label = CreateWindowExA(
-            0, "STATIC", m_session.rowText(row).c_str(), kLabelStyle, 0, 0, 0, 0, m_hwnd,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstLabelId + row)),
-            GetModuleHandleA(nullptr), nullptr);
+        HWND label =
+            CreateWindowExA(0, "STATIC", "", kLabelStyle, 0, 0, 0, 0, m_hwnd,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstLabelId + row)),
+                            GetModuleHandleA(nullptr), nullptr);
         // Each label is 4 px taller than the row pitch, and a static paints its
         // whole rectangle. Putting every row above the one before it means the
         // overlap covers only the empty bottom of the row above, never the top
@@ -246,13 +233,13 @@ LRESULT frmMain::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     // the end goes to the session all the same, which ignores it.
     switch (msg) {
     case WM_KEYDOWN:
-        Form_KeyDown(static_cast<std::int16_t>(wParam), currentShiftState());
+        Form_KeyDown(static_cast<std::int16_t>(wParam));
         return 0;
     case WM_SYSKEYDOWN:
         // Alt and F10 combinations are keys of the game too. Only Alt+F4 goes
         // on to the system, so that it closes the window; letting the others
         // through would open the system menu, which then takes the arrows.
-        Form_KeyDown(static_cast<std::int16_t>(wParam), currentShiftState());
+        Form_KeyDown(static_cast<std::int16_t>(wParam));
         if (wParam == VK_F4) {
             return DefWindowProcA(m_hwnd, msg, wParam, lParam);
         }

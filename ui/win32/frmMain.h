@@ -3,6 +3,7 @@
 #include "AccessibleDescription.h"
 #include "GameSession.h"
 #include "SessionShell.h"
+#include "frmSplash.h"
 
 #include <windows.h>
 
@@ -14,10 +15,10 @@
 class PlatformCalls;
 
 // The game's window: eight green board rows on black and the step timer, a
-// thin shell over the game session, which keeps the game, the rows and the
-// rules of boxes and timer. The C++ object is created by the splash's
-// handover; the Win32 window itself only comes into being when the object is
-// first shown, as a form loads on show.
+// thin shell over the game session, which keeps the game, the rows, the
+// splash's course and the rules of boxes and timer. The splash window comes
+// first; the Win32 main window only comes into being when the session takes
+// the splash away, as a form loads on show.
 class frmMain final : public SessionShell {
 public:
     static constexpr const char* kClassName = "frmMain";
@@ -32,21 +33,25 @@ public:
     frmMain(const frmMain&) = delete;
     frmMain& operator=(const frmMain&) = delete;
 
-    // Loads the window on the first call (Form_Load, which starts tmrStep),
-    // then shows it centred and makes it the active window.
-    void show();
+    // The clock of the times the session is given: milliseconds since the
+    // system started, which never go back or jump with the time of day. The
+    // program starts with session().load(nowMs()).
+    static std::int64_t nowMs();
 
-    // The window, a row's label and the session, for tests that set up a
-    // position or look at what the window shows.
+    // The window (null until the splash has gone), a row's label, the splash
+    // and the session, for tests that set up a position or look at what the
+    // windows show.
     HWND handle() const { return m_hwnd; }
     HWND label(int row) const { return m_lblGame.at(static_cast<std::size_t>(row)); }
     // The DPI the window is laid out for.
     UINT dpi() const { return m_dpi; }
+    frmSplash& splash() { return m_splash; }
     GameSession& session() { return m_session; }
     GameState& state() { return m_session.state(); }
 
     // What the session asks of the window.
-
+    void showSplash(std::int64_t endsMs) override;
+    void hideSplash() override;
     void showRow(int row, std::string_view text) override;
     void describeRow(int row, std::string_view description) override;
     void startStepTimer() override;
@@ -55,10 +60,11 @@ public:
     void sayNews(std::string_view text) override;
     void endProgram() override;
 
+    // A key-down in either window.
+    void Form_KeyDown(std::int16_t keyCode);
+
 private:
     void Form_Initialize();
-    void Form_Load();
-    void Form_KeyDown(std::int16_t keyCode, std::int16_t shift);
     void tmrStep_Timer();
 
     void load();
@@ -74,6 +80,7 @@ private:
 
     PlatformCalls& m_calls;
     GameSession m_session{*this};
+    frmSplash m_splash{*this};
     HWND m_hwnd = nullptr;
     std::array<HWND, kRows> m_lblGame{};
     std::array<AccessibleDescription, kRows> m_rowDescriptions;

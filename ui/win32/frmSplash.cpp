@@ -2,23 +2,26 @@
 
 #include "DpiScaling.h"
 #include "Figures.h"
-#include "PlatformCalls.h"
 #include "ResourceIds.h"
 #include "WindowProc.h"
 #include "frmMain.h"
 
-frmSplash::frmSplash(PlatformCalls& calls) : m_calls(calls) {}
+frmSplash::frmSplash(frmMain& main) : m_main(main) {}
 
 frmSplash::~frmSplash() {
-    if (m_hwnd != nullptr) {
-        DestroyWindow(m_hwnd);
-    }
+    close();
     if (m_picture != nullptr) {
         DeleteObject(m_picture);
     }
 }
 
-void frmSplash::show() {
+void frmSplash::close() {
+    if (m_hwnd != nullptr) {
+        DestroyWindow(m_hwnd);
+    }
+}
+
+void frmSplash::show(UINT doneMs) {
     registerClass();
     HINSTANCE instance = GetModuleHandleA(nullptr);
     const int left = (GetSystemMetrics(SM_CXSCREEN) - kSplashWidth) / 2;
@@ -34,7 +37,7 @@ void frmSplash::show() {
                                   m_hwnd, nullptr, instance, nullptr);
     layOut(windowDpi(m_hwnd));
     centreOnMonitor(m_hwnd);
-    SetTimer(m_hwnd, kDoneTimerId, kSplashMs, nullptr);
+    SetTimer(m_hwnd, kDoneTimerId, doneMs, nullptr);
     ShowWindow(m_hwnd, SW_SHOW);
     SetForegroundWindow(m_hwnd);
     SetFocus(m_hwnd);
@@ -70,27 +73,8 @@ void frmSplash::drawPicture(HDC dc, const RECT& area) const {
     DeleteDC(source);
 }
 
-void frmSplash::Form_KeyDown() {
-    handover();
-}
-
 void frmSplash::tmrDone_Timer() {
-    handover();
-}
-
-void frmSplash::handover() {
-    // A key press and the timer can both be waiting in the queue; only the
-    // first of them may open the main window.
-    if (m_handedOver) {
-        return;
-    }
-    m_handedOver = true;
-    KillTimer(m_hwnd, kDoneTimerId);
-    if (!m_main) {
-        m_main = std::make_unique<frmMain>(m_calls);
-    }
-    m_main->show();
-    DestroyWindow(m_hwnd);
+    m_main.session().splashTimer(frmMain::nowMs());
 }
 
 void frmSplash::registerClass() {
@@ -114,9 +98,9 @@ LRESULT frmSplash::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-        // Any key, Alt combinations included, only skips the splash; it is
-        // consumed here and never reaches the game.
-        Form_KeyDown();
+        // Any key, Alt combinations included, goes to the session, which
+        // ends the splash with it and lets it do nothing else.
+        m_main.Form_KeyDown(static_cast<std::int16_t>(wParam));
         return 0;
     case WM_TIMER:
         if (wParam == kDoneTimerId) {
@@ -136,9 +120,10 @@ LRESULT frmSplash::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DESTROY:
         KillTimer(m_hwnd, kDoneTimerId);
-        // Should the splash be closed from outside before it handed over,
-        // the program would be left with no window at all; end it instead.
-        if (!m_handedOver) {
+        // Should the splash be closed from outside while it shows, the
+        // program would be left with no window at all; end it instead.
+        if (m_main.session().splashShowing()) {
+            m_main.session().close();
             PostQuitMessage(0);
         }
         return 0;
