@@ -108,29 +108,45 @@ TEST(Icon, ShowsAlienHitAlienOnTopAndAShotAboveTheCannonLowerRight) {
 
 TEST(AssetFiles, EachFileDecodesToWhatWasDrawn) {
     const std::vector<AssetFile> files = drawAssetFiles();
-    ASSERT_EQ(files.size(), 7U);
+    ASSERT_EQ(files.size(), 11U);
     EXPECT_EQ(files[0].name, "splash.bmp");
     EXPECT_EQ(files[1].name, "vantrel.ico");
     EXPECT_EQ(files[2].name, "vantrel.png");
     EXPECT_EQ(readBmp(files[0].bytes).width(), kSplashWidth);
     EXPECT_EQ(readIco(files[1].bytes), icon());
     EXPECT_EQ(readPng(files[2].bytes), icon());
-    // The theme sizes are the same icon, every pixel a square block.
-    for (int i = 0; i < 3; ++i) {
-        const int factor = 2 << i;
-        const AssetFile& file = files[3 + i];
-        EXPECT_EQ(file.name, "vantrel-" + std::to_string(kIconSize * factor) + ".png");
+    // Every larger icon is the same icon, each pixel a square block of
+    // `factor`, in the middle of a black square of `side` (the maskable and
+    // home-screen ones keep a black margin that a launcher may crop).
+    const auto expectIcon = [&](const AssetFile& file, const std::string& name, int factor,
+                                int side) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(file.name, name);
         const Image big = readPng(file.bytes);
-        ASSERT_EQ(big.width(), kIconSize * factor);
-        ASSERT_EQ(big.height(), kIconSize * factor);
-        for (int y = 0; y < big.height(); ++y) {
-            for (int x = 0; x < big.width(); ++x) {
-                ASSERT_EQ(big.pixel(x, y), icon().pixel(x / factor, y / factor));
+        ASSERT_EQ(big.width(), side);
+        ASSERT_EQ(big.height(), side);
+        const int margin = (side - kIconSize * factor) / 2;
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                const int ix = (x - margin) / factor;
+                const int iy = (y - margin) / factor;
+                const bool inside = x >= margin && y >= margin && ix < kIconSize && iy < kIconSize;
+                ASSERT_EQ(big.pixel(x, y), inside ? icon().pixel(ix, iy) : Rgb{})
+                    << "at " << x << ", " << y;
             }
         }
+    };
+    for (int i = 0; i < 3; ++i) {
+        const int factor = 2 << i;
+        expectIcon(files[3 + i], "vantrel-" + std::to_string(kIconSize * factor) + ".png", factor,
+                   kIconSize * factor);
     }
     EXPECT_EQ(files[6].name, "splash.png");
     EXPECT_EQ(readPng(files[6].bytes), readBmp(files[0].bytes));
+    expectIcon(files[7], "vantrel-192.png", 6, 192);
+    expectIcon(files[8], "vantrel-512.png", 16, 512);
+    expectIcon(files[9], "vantrel-maskable-512.png", 9, 512);
+    expectIcon(files[10], "vantrel-touch-180.png", 5, 180);
 }
 
 TEST(AssetFiles, CommittedPngsAreCompressed) {
@@ -144,5 +160,5 @@ TEST(AssetFiles, CommittedPngsAreCompressed) {
             EXPECT_LE(entry.file_size(), kMostBytes) << entry.path();
         }
     }
-    EXPECT_EQ(pngs, 5);
+    EXPECT_EQ(pngs, 9);
 }
