@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ResourceIds.h"
+
 #include <windows.h>
 
 // The window procedure of a window owned by a C++ object: the object comes
@@ -19,4 +21,29 @@ LRESULT CALLBACK routeToWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
     return self->handleMessage(msg, wParam, lParam);
+}
+
+// Registers the class `name` of the windows owned by `Window` objects, once:
+// black, with the arrow cursor, and with the program's icon if asked.
+template <class Window> void registerWindowClass(const char* name, bool withIcon) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExA(instance, name, &existing)) {
+        return;
+    }
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &routeToWindow<Window>;
+    wc.hInstance = instance;
+    if (withIcon) {
+        wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VANTREL));
+        wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_VANTREL),
+                                                   IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                   GetSystemMetrics(SM_CYSMICON), 0));
+    }
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = name;
+    RegisterClassExA(&wc);
 }

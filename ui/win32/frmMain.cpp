@@ -3,7 +3,6 @@
 #include "DpiScaling.h"
 #include "Figures.h"
 #include "PlatformCalls.h"
-#include "ResourceIds.h"
 #include "WindowProc.h"
 #include "modButtons.h"
 
@@ -70,7 +69,7 @@ void frmMain::hideSplash() {
 }
 
 void frmMain::load() {
-    registerClass();
+    registerWindowClass<frmMain>(kClassName, true);
     // The window is made at its size at 96 dpi in the middle of the primary
     // screen; once it exists it knows the DPI of its monitor and takes its
     // real size, font and place from that, all before it is first shown.
@@ -190,27 +189,6 @@ void frmMain::startStepTimer() {
 
 void frmMain::stopStepTimer() {
     KillTimer(m_hwnd, kStepTimerId);
-}
-
-void frmMain::registerClass() {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA existing{};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance, kClassName, &existing)) {
-        return;
-    }
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &routeToWindow<frmMain>;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VANTREL));
-    wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_VANTREL), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON),
-                                               GetSystemMetrics(SM_CYSMICON), 0));
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    wc.lpszClassName = kClassName;
-    RegisterClassExA(&wc);
 }
 
 LRESULT CALLBACK frmMain::labelProc(HWND label, UINT msg, WPARAM wParam, LPARAM lParam,

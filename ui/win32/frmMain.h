@@ -72,7 +72,6 @@ private:
     void applyDpi(UINT dpi);
     int textWidth(const std::string& text) const;
 
-    static void registerClass();
     static LRESULT CALLBACK labelProc(HWND label, UINT msg, WPARAM wParam, LPARAM lParam,
                                       UINT_PTR row, DWORD_PTR self);
     template <class Window> friend LRESULT CALLBACK routeToWindow(HWND, UINT, WPARAM, LPARAM);

@@ -22,7 +22,7 @@ void frmSplash::close() {
 }
 
 void frmSplash::show(UINT doneMs) {
-    registerClass();
+    registerWindowClass<frmSplash>(kClassName, false);
     HINSTANCE instance = GetModuleHandleA(nullptr);
     const int left = (GetSystemMetrics(SM_CXSCREEN) - kSplashWidth) / 2;
     const int top = (GetSystemMetrics(SM_CYSCREEN) - kSplashHeight) / 2;
@@ -75,23 +75,6 @@ void frmSplash::drawPicture(HDC dc, const RECT& area) const {
 
 void frmSplash::tmrDone_Timer() {
     m_main.session().splashTimer(frmMain::nowMs());
-}
-
-void frmSplash::registerClass() {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA existing{};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance, kClassName, &existing)) {
-        return;
-    }
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &routeToWindow<frmSplash>;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    wc.lpszClassName = kClassName;
-    RegisterClassExA(&wc);
 }
 
 LRESULT frmSplash::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -31,7 +31,6 @@ private:
     void layOut(UINT dpi);
     void drawPicture(HDC dc, const RECT& area) const;
 
-    static void registerClass();
     template <class Window> friend LRESULT CALLBACK routeToWindow(HWND, UINT, WPARAM, LPARAM);
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
