@@ -11,7 +11,6 @@
     var TICK_MS = @kTickMs@;
     var BOARD_WIDTH = @kClientWidth@;
     var BOARD_HEIGHT = @kClientHeight@;
-    var SPLASH_WIDTH = @kSplashWidth@;
     var CELL_WIDTH = @kCellWidth@;
     var FONT_PX = @kFontPixelSize@;
     var MAX_SCALE = 3;
@@ -194,8 +193,10 @@
     // The board grows in whole device pixels per CSS pixel, so every cell
     // edge falls on a device pixel at any pixel ratio: up to three times on a
     // large screen, to the width of a phone.
+    // Nothing is laid out while the splash shows.
     var laidOutWidth = 0;
     function layout() {
+        if (board.hidden) return;
         var dpr = window.devicePixelRatio || 1;
         var width = laidOutWidth = document.documentElement.clientWidth;
         var body = getComputedStyle(document.body);
@@ -222,7 +223,6 @@
         var scale = Math.max(1, Math.min(steps, Math.floor(MAX_SCALE * dpr))) / dpr;
         var style = document.documentElement.style;
         style.setProperty('--s', scale);
-        style.setProperty('--k', Math.min(1, width / SPLASH_WIDTH));
         // Whatever monospace face the browser picked, each cell is the board's
         // cell width at 1x: the letter spacing makes up the difference.
         var probe = $('probe');
@@ -240,7 +240,6 @@
             if (document.documentElement.clientWidth !== laidOutWidth) requestAnimationFrame(layout);
         }).observe(document.documentElement);
     }
-    layout();
 
     // A modal box. The first button is the default; the module is told which
     // button answered (0 the first), or -1 for Escape, whose answer it knows.
