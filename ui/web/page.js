@@ -65,6 +65,12 @@
         else earlyKeyAt = earlyKeyAt || performance.now();
     }
 
+    // A tap or a click while the splash shows ends it, as a key does (the
+    // session lets that key do nothing else).
+    document.addEventListener('pointerdown', function () {
+        if (board.hidden) keyDown(0);
+    });
+
     document.addEventListener('keydown', function (event) {
         var code = virtualKey(event);
         if (code === KEY_F1) event.preventDefault();
