@@ -42,7 +42,9 @@ else
     cpack_args=(--config CPackTermConfig.cmake)
     sonames=(libncursesw.so.6)
 fi
-(cd "$build" && cpack "${cpack_args[@]}" -B "$work/out" >"$work/cpack.log" 2>&1) ||
+# Under a private umask, so that lintian sees any folder or file whose mode
+# came from the builder's umask rather than from the package.
+(cd "$build" && umask 077 && cpack "${cpack_args[@]}" -B "$work/out" >"$work/cpack.log" 2>&1) ||
     { cat "$work/cpack.log"; fail "cpack could not build the package"; }
 deb=$(ls "$work"/out/"$package"_*_amd64.deb 2>/dev/null | head -n 1)
 [[ -f $deb ]] || fail "no .deb was produced"
