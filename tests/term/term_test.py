@@ -200,10 +200,20 @@ def replay(pane, case):
     events.reverse()
 
     def box(buttons, title, prompt, answer):
-        seen = wait_for(f"box {title!r}", pane.box)
         extra = " " + HELP_KEYS if title == "Help File" else ""
         names = ["[ Yes ]", "No"] if buttons == "4" else ["[ OK ]"]
-        check(seen == (title, prompt + extra, names), f"box {seen}, expected {prompt!r}")
+        # A look at the screen while the program is still drawing the box
+        # reads half a box, so the box counts once it reads whole.
+        seen = [None]
+
+        def whole():
+            seen[0] = pane.box()
+            return seen[0] == (title, prompt + extra, names)
+
+        try:
+            wait_for(f"box {title!r}", whole)
+        except Failure:
+            raise Failure(f"box {seen[0]}, expected {prompt!r}")
         frozen = pane.board()
         time.sleep(0.6)
         check(pane.board() == frozen, "the board moved behind a box")
