@@ -9,6 +9,14 @@
 
 namespace {
 
+// Each kind of box in one place: a Yes/No question only when asking to quit,
+// where Escape (or a close) means No; the others are told with OK.
+BoxRequest boxOf(BoxKind kind, std::string prompt, std::string_view title) {
+    const bool question = kind == BoxKind::Quit;
+    return {std::move(prompt), question ? kButtonsYesNo : kButtonsOk, std::string(title), kind,
+            question ? kAnswerNo : kAnswerOk};
+}
+
 // The opening picture is that of a freshly reset game, so the board looks
 // right during the first beat, before the first step redraws it.
 constexpr std::array<std::string_view, kRows> kOpeningRows = {
@@ -110,9 +118,8 @@ void GameSession::step(std::int64_t nowMs) {
         // The board still shows the wave on the row above while the box is
         // open; the game starts over once the player has read it, and the
         // same beat then draws the fresh game.
-        openBox({std::string(kLossPrompt), kButtonsOk, std::string(kLossTitle), BoxKind::Loss,
-                 kAnswerOk},
-                AfterBox::ResetAndDraw, nowMs);
+        openBox(boxOf(BoxKind::Loss, std::string(kLossPrompt), kLossTitle), AfterBox::ResetAndDraw,
+                nowMs);
         return;
     }
     drawAndFinish(nowMs);
@@ -121,8 +128,7 @@ void GameSession::step(std::int64_t nowMs) {
 void GameSession::drawAndFinish(std::int64_t nowMs) {
     if (drawPhase(m_state, m_rows)) {
         // The box shows over the picture just drawn, with the last hit.
-        openBox({winPrompt(m_state), kButtonsOk, std::string(kWinTitle), BoxKind::Win, kAnswerOk},
-                AfterBox::Reset, nowMs);
+        openBox(boxOf(BoxKind::Win, winPrompt(m_state), kWinTitle), AfterBox::Reset, nowMs);
         return;
     }
     publishBoard();
@@ -139,14 +145,12 @@ void GameSession::keyDown(std::int16_t keyCode, std::int64_t nowMs) {
     }
     switch (applyKey(m_state, keyCode)) {
     case KeyAction::AskToQuit:
-        openBox({std::string(kQuitPrompt), kButtonsYesNo, std::string(kQuitTitle), BoxKind::Quit,
-                 kAnswerNo},
-                AfterBox::QuitIfYes, nowMs);
+        openBox(boxOf(BoxKind::Quit, std::string(kQuitPrompt), kQuitTitle), AfterBox::QuitIfYes,
+                nowMs);
         break;
     case KeyAction::ShowHelp:
-        openBox({std::string(kHelpPrompt), kButtonsOk, std::string(kHelpTitle), BoxKind::Help,
-                 kAnswerOk},
-                AfterBox::Nothing, nowMs);
+        openBox(boxOf(BoxKind::Help, std::string(kHelpPrompt), kHelpTitle), AfterBox::Nothing,
+                nowMs);
         break;
     case KeyAction::None:
         break;
