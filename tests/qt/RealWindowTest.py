@@ -11,8 +11,8 @@ python3-xlib are missing).
 """
 
 import argparse
+import contextlib
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -20,8 +20,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from xsession import (FIGURES, MAIN_SIZE, SCREEN, SKIP, SPLASH_MS, SPLASH_SIZE, XLIB, Failure,  # noqa: E402
-                      Keyboard, Launcher, Screen, Stopped, check, guard, missing, reap, run,
-                      send_delete_window, start_xvfb, stop_group, stop_xvfb, unguard, wait_for)
+                      Keyboard, Launcher, Screen, check, end, guard, outcome, run, send_delete_window,
+                      start_xvfb, stop_group, stop_xvfb, unavailable, wait_for)
 
 CELL, ROW_TOP, ROW_PITCH, ROW_HEIGHT = (FIGURES[name] for name in
                                        ("kCellWidth", "kRowTop", "kRowPitch", "kRowHeight"))
@@ -32,15 +32,11 @@ def green(pixel):
     return g > 128 and r < 80 and b < 80
 
 
-def green_columns(picture, top, bottom):
-    """The x of every column with a green pixel between rows top and bottom."""
-    return sorted({x for y in range(top, bottom) for x, p in enumerate(picture[y]) if green(p)})
-
-
 def cannon_x(screen, window):
-    row7 = ROW_TOP + 7 * ROW_PITCH
-    xs = green_columns(screen.pixels(window, MAIN_SIZE), row7, row7 + ROW_HEIGHT)
-    return xs[0] if xs else None
+    """The left edge of the green cannon on the bottom row of the window's picture."""
+    top = ROW_TOP + 7 * ROW_PITCH
+    rows = screen.pixels(window, MAIN_SIZE)[top:top + ROW_HEIGHT]
+    return min((x for row in rows for x, p in enumerate(row) if green(p)), default=None)
 
 
 def check_main_window_frame(screen, window):
@@ -58,7 +54,7 @@ def check_main_window_frame(screen, window):
 
 def check_centred(screen, window, what):
     """Waits until the framed window sits in the middle of the screen (to the
-    half pixel that odd sizes leave); returns its frame."""
+    half pixel that odd sizes leave)."""
     # The work area is the screen less any panels a window manager keeps.
     area = (0, 0) + SCREEN
     workarea = screen.prop_root("_NET_WORKAREA")
@@ -66,11 +62,11 @@ def check_centred(screen, window, what):
         area = tuple(int(v) for v in workarea.split("=")[1].split(",")[:4])
 
     def centred():
-        left, top, width, height = frame = screen.frame(window)
+        left, top, width, height = screen.frame(window)
         off = (2 * left + width - (2 * area[0] + area[2]), 2 * top + height - (2 * area[1] + area[3]))
-        return frame if all(abs(d) <= 1 for d in off) else None
+        return all(abs(d) <= 1 for d in off)
     try:
-        return wait_for(f"the {what} to be centred", centred, 5)
+        wait_for(f"the {what} to be centred", centred, 5)
     except Failure:
         raise Failure(f"the {what} is not centred: frame (x, y, w, h) = {screen.frame(window)}"
                       f" in the work area {area}")
@@ -92,29 +88,49 @@ def check_over(screen, box, main):
               f"the box is not stacked above the window: {stacking.strip()}")
 
 
-def start_game(program, screen, arguments=()):
-    """Starts the program and waits for its splash; returns the program, the
-    splash and the time from just before the launch to when the test found it."""
+@contextlib.contextmanager
+def running(program, screen, arguments=(), env=None):
+    """Starts the program, waits for its splash and ends the program after
+    the block; gives the program, the splash and the time from just before
+    the launch to when the test found it."""
     started = time.monotonic()
-    game = subprocess.Popen([program, *arguments], env=screen.env, stdout=subprocess.PIPE,
+    game = subprocess.Popen([program, *arguments], env=env or screen.env, stdout=subprocess.PIPE,
                             stderr=subprocess.STDOUT)
+    try:
+        def splash_or_death():
+            if game.poll() is not None:
+                raise Failure(f"the program ended with {game.returncode} before showing its splash:\n"
+                              + game.stdout.read().decode(errors="replace"))
+            return screen.find_window(game.pid, SPLASH_SIZE)
+        splash = wait_for("the splash", splash_or_death, 60)
+        yield game, splash, time.monotonic() - started
+    finally:
+        end(game)
 
-    def splash_or_death():
-        if game.poll() is not None:
-            raise Failure(f"the program ended with {game.returncode} before showing its splash:\n"
-                          + game.stdout.read().decode(errors="replace"))
-        return screen.find_window(game.pid, SPLASH_SIZE)
 
-    splash = wait_for("the splash", splash_or_death, 60)
-    return game, splash, time.monotonic() - started
+def main_window(screen, game):
+    return wait_for("the main window", lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 60)
+
+
+def box_with_keyboard(screen, game, what, *others):
+    """Waits for a window of the game other than these to take the keyboard."""
+    def box():
+        focus = screen.focus()
+        return focus not in (None, *others) and focus in screen.visible_windows(game.pid) and focus
+    return wait_for(f"the {what} to take the keyboard", box, 5)
+
+
+def quit_with_yes(screen, game, main, press):
+    press("Escape")
+    box_with_keyboard(screen, game, "quit question", main)
+    press("Return")
+    code = game.wait(timeout=10)
+    check(code == 0, f"quitting with Yes ended with exit code {code}")
 
 
 def play_through(program, screen):
-    game, splash, startup = start_game(program, screen)
-    try:
+    with running(program, screen) as (game, splash, startup):
         seen = time.monotonic()
-        info = screen.info(splash)
-        print(f"splash mapped {startup * 1000:.0f} ms after start, at {info['pos']}")
         check_centred(screen, splash, "splash")
         # A tool window, which gets no taskbar button; Qt marks a borderless
         # one by Motif hints without decorations.
@@ -124,94 +140,61 @@ def play_through(program, screen):
               or "0x2, 0x0, 0x0" in screen.prop(splash, "_MOTIF_WM_HINTS"),
               "the splash asks for a border")
 
-        main = wait_for("the main window",
-                        lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 60)
-        handover = time.monotonic() - seen
-        print(f"main window {handover * 1000:.0f} ms after the splash was found")
+        main = main_window(screen, game)
         # The splash's time runs from its start inside the program, which the
         # test sees only by polling, late on a loaded machine: measured from
         # the launch, the main window can never come before the splash's time
         # is up.
-        check(handover + startup > (SPLASH_MS - 50) / 1000,
-              f"the splash went too early ({(handover + startup) * 1000:.0f} ms after the launch)")
+        handover = time.monotonic() - seen + startup
+        check(handover > (SPLASH_MS - 50) / 1000,
+              f"the splash went too early ({handover * 1000:.0f} ms after the launch)")
         wait_for("the splash to close", lambda: splash not in screen.visible_windows(game.pid), 5)
         check_main_window_frame(screen, main)
-        frame = check_centred(screen, main, "main window")
-        print(f"main window centred with its frame: (x, y, w, h) = {frame}")
+        check_centred(screen, main, "main window")
 
         start = wait_for("the cannon", lambda: cannon_x(screen, main), 5)
-        wait_for("the main window to take the keyboard", lambda: screen.focus() == main, 5)
-        screen.key("Right")
-        right = wait_for("the cannon to move right",
-                         lambda: (x := cannon_x(screen, main)) != start and x, 5)
-        cell = right - start
-        check(cell == CELL, f"Right moved the cannon from x={start} to x={right}, "
-                            f"not one {CELL} px cell")
-        screen.key("Left")
-        wait_for("the cannon to come back", lambda: cannon_x(screen, main) == start, 5)
-        screen.key("Left")
-        wait_for("the cannon to move left", lambda: cannon_x(screen, main) == start - cell, 5)
-        print(f"cannon moved by real keys: x {start} -> {right} -> {start} -> {start - cell}")
+        screen.wait_focus(main, "main window")
+        for key, where in (("Right", start + CELL), ("Left", start), ("Left", start - CELL)):
+            screen.key(key)
+            try:
+                wait_for(f"{key} to move the cannon to x={where}", lambda: cannon_x(screen, main) == where, 5)
+            except Failure:
+                raise Failure(f"{key} moved the cannon to x={cannon_x(screen, main)}, not by one "
+                              f"{CELL} px cell to x={where}")
 
         # With no window manager to hand it back, the board must take the
         # keyboard again itself once a box has closed.
         screen.key("F1")
-        box = wait_for("the help box to take the keyboard",
-                       lambda: screen.focus() not in (None, main)
-                       and screen.focus() in screen.visible_windows(game.pid)
-                       and screen.focus(), 5)
-        check_over(screen, box, main)
+        check_over(screen, box_with_keyboard(screen, game, "help box", main), main)
         screen.key("Return")
-        wait_for("the main window to take the keyboard back", lambda: screen.focus() == main, 5)
-
-        screen.key("Escape")
-        wait_for("the quit question to take the keyboard",
-                 lambda: screen.focus() not in (None, main)
-                 and screen.focus() in screen.visible_windows(game.pid), 5)
-        screen.key("Return")
-        code = game.wait(timeout=10)
-        check(code == 0, f"quitting with Yes ended with exit code {code}")
-        print("Escape, Return: the program ended with exit code 0")
-    finally:
-        stop(game)
+        screen.wait_focus(main, "main window")
+        quit_with_yes(screen, game, main, screen.key)
 
 
-def stop(game):
-    if game.poll() is None:
-        game.kill()
-    game.wait()
-
-
-def skip_splash(program, screen, press, what):
-    """Starts the program, presses `what` at the splash (press()) and returns
+@contextlib.contextmanager
+def splash_skipped(program, screen, press, what):
+    """Starts the program, presses `what` at the splash (press()) and gives
     the program and its main window. The splash's own time starts after the
     launch, so a main window within that time of the launch can only be the
     key's doing. A later one tells nothing (a loaded machine can be that slow
     after a skip, too): then the program starts again, three times at most."""
     tries = []
     for _ in range(3):
-        game, splash, startup = start_game(program, screen)
-        launched = time.monotonic() - startup
-        try:
+        with running(program, screen) as (game, splash, startup):
+            launched = time.monotonic() - startup
             # Once the splash's time may be up, this start can prove nothing.
             wait_for("the splash to take the keyboard", lambda: screen.focus() == splash or
                      time.monotonic() - launched > SPLASH_MS / 1000, 10)
             pressed = time.monotonic() - launched
             if screen.focus() == splash:
                 press()
-            main = wait_for("the main window",
-                            lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 60)
-        except Failure:
-            stop(game)
-            raise
-        found = time.monotonic() - launched
-        if found < SPLASH_MS / 1000:
-            print(f"{what} at the splash opened the main window {(found - pressed) * 1000:.0f} ms "
-                  f"after the key, {found * 1000:.0f} ms after the launch")
-            return game, main
-        tries.append(f"splash found at {startup * 1000:.0f} ms, key at {pressed * 1000:.0f} ms, "
-                     f"main window at {found * 1000:.0f} ms")
-        stop(game)
+            main = main_window(screen, game)
+            found = time.monotonic() - launched
+            if found < SPLASH_MS / 1000:
+                yield game, main
+                return
+            tries.append(f"splash found at {startup * 1000:.0f} ms, key at {pressed * 1000:.0f} ms, "
+                         f"main window at {found * 1000:.0f} ms")
     raise Failure(f"{what} did not skip the splash, or the machine was too slow to tell: in three "
                   f"starts the main window never came within the splash's {SPLASH_MS} ms of the "
                   "launch (" + "; ".join(tries) + ")")
@@ -219,35 +202,41 @@ def skip_splash(program, screen, press, what):
 
 def skip_splash_with_a_key(program, screen):
     """With no window manager the splash must still get the keyboard itself."""
-    stop(skip_splash(program, screen, lambda: screen.key("space"), "a key")[0])
+    with splash_skipped(program, screen, lambda: screen.key("space"), "a key"):
+        pass
 
 
 # Layouts to play under, with the group to make active; the key labelled X
-# gives a Latin x in the last two only.
+# gives a Latin x (keysym 0x78) in the last two only.
 LAYOUTS = [("ru", 0), ("gr", 0), ("us,ru", 1), ("de", 0), ("fr", 0)]
-KEYSYM_X = 0x78
+LATIN = ("de", "fr")
 
 
-def play_with_physical_keys(program, screen, keyboard):
-    """Skips the splash, steers and restarts with the keys at their places on
-    the keyboard, whatever the layout makes of them, and quits."""
-    game, main = skip_splash(program, screen, lambda: keyboard.press("x"), "the X key")
+def keyboard_layouts(program, screen):
+    """Under each layout, skips the splash, steers and restarts with the keys
+    at their places on the keyboard, whatever the layout makes of them, and
+    quits."""
+    keyboard = Keyboard(screen.env["DISPLAY"])
     try:
-        wait_for("the main window to take the keyboard", lambda: screen.focus() == main, 5)
-        start = wait_for("the cannon", lambda: cannon_x(screen, main), 5)
-        keyboard.press("Right")
-        wait_for("the cannon to move right", lambda: (cannon_x(screen, main) or start) > start, 5)
-        keyboard.press("x")
-        wait_for("the X key to restart the game", lambda: cannon_x(screen, main) == start, 5)
-        keyboard.press("Escape")
-        wait_for("the quit question to take the keyboard",
-                 lambda: screen.focus() not in (None, main)
-                 and screen.focus() in screen.visible_windows(game.pid), 5)
-        keyboard.press("Return")
-        code = game.wait(timeout=10)
-        check(code == 0, f"quitting with Yes ended with exit code {code}")
+        for layout, group in LAYOUTS:
+            result = run(["setxkbmap", "-layout", layout], screen.env)
+            check(result.returncode == 0, f"setxkbmap -layout {layout}: {result.stderr}")
+            keyboard.lock_group(group)
+            keysym = keyboard.keysym("x", group)
+            check((keysym == ord("x")) == (layout in LATIN),
+                  f"under {layout} the X key gives keysym {keysym:#x}: the layout is not in effect")
+            with splash_skipped(program, screen, lambda: keyboard.press("x"), "the X key") as (game, main):
+                screen.wait_focus(main, "main window")
+                start = wait_for("the cannon", lambda: cannon_x(screen, main), 5)
+                keyboard.press("Right")
+                wait_for("the cannon to move right", lambda: (cannon_x(screen, main) or start) > start, 5)
+                keyboard.press("x")
+                wait_for("the X key to restart the game", lambda: cannon_x(screen, main) == start, 5)
+                quit_with_yes(screen, game, main, keyboard.press)
+            print(f"layout {layout}, group {group + 1} (X key gives keysym {keysym:#x}): passed")
     finally:
-        stop(game)
+        run(["setxkbmap", "-layout", "us"], screen.env)
+        keyboard.close()
 
 
 def ignores_its_command_line(program, screen):
@@ -256,14 +245,11 @@ def ignores_its_command_line(program, screen):
         sheet = os.path.join(folder, "red.qss")
         with open(sheet, "w") as out:
             out.write("* { color: #ff0000; background-color: #ff0000; }\n")
-        game, _, _ = start_game(program, screen,
-                                ["-stylesheet", sheet, "-qwindowtitle", "Hacked", "-reverse"])
-        try:
-            main = wait_for("the main window named Vantrel",
-                            lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 60)
+        arguments = ["-stylesheet", sheet, "-qwindowtitle", "Hacked", "-reverse"]
+        with running(program, screen, arguments) as (game, _, _):
+            main = main_window(screen, game)
             start = wait_for("the cannon", lambda: cannon_x(screen, main), 5)
-            picture = screen.pixels(main, MAIN_SIZE)
-            pixels = [p for row in picture for p in row]
+            pixels = [p for row in screen.pixels(main, MAIN_SIZE) for p in row]
             red = sum(1 for r, g, b in pixels if r > 128 and g < 80)
             black = sum(1 for p in pixels if max(p) < 16)
             check(red == 0, f"{red} red pixels: the style sheet was read")
@@ -271,41 +257,23 @@ def ignores_its_command_line(program, screen):
                   "the board is not green on black")
             check(start == cannon_x(screen, main) and start < MAIN_SIZE[0] // 2 + 20,
                   f"the cannon stands at x={start}: the layout was mirrored")
-            print("with -stylesheet, -qwindowtitle and -reverse: caption Vantrel, green on black")
-        finally:
-            stop(game)
 
 
-def keyboard_layouts(program, screen):
-    keyboard = Keyboard(screen.env["DISPLAY"])
-    try:
-        for layout, group in LAYOUTS:
-            result = run(["setxkbmap", "-layout", layout], screen.env)
-            check(result.returncode == 0, f"setxkbmap -layout {layout}: {result.stderr}")
-            keyboard.lock_group(group)
-            keysym = keyboard.keysym("x", group)
-            latin = layout in ("de", "fr")
-            check((keysym == KEYSYM_X) == latin,
-                  f"under {layout} the X key gives keysym {keysym:#x}: the layout is not in effect")
-            play_with_physical_keys(program, screen, keyboard)
-            print(f"layout {layout}, group {group + 1} (X key gives keysym {keysym:#x}): "
-                  "the X key skipped the splash and restarted the game, arrows, Escape and "
-                  "Return worked")
-    finally:
-        run(["setxkbmap", "-layout", "us"], screen.env)
-        keyboard.close()
-
-
+@contextlib.contextmanager
 def another_program(screen):
     """A window of another client, made the active one: where a player goes
     while the game runs on."""
     other = subprocess.Popen(["xmessage", "-name", "other", "-geometry", "+10+10",
                               "Another program"],
                              env=screen.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    window = wait_for("the other program's window", lambda: (screen.named_windows("other") or [None])[0], 10)
-    screen.activate(window)
-    wait_for("the other program to take the keyboard", lambda: screen.focus() == window, 5)
-    return other, window
+    try:
+        window = wait_for("the other program's window",
+                          lambda: (screen.named_windows("other") or [None])[0], 10)
+        screen.activate(window)
+        screen.wait_focus(window, "other program")
+        yield window
+    finally:
+        end(other)
 
 
 def board_still(screen, window):
@@ -321,58 +289,42 @@ def box_while_away(program, screen):
     program's keyboard alone: the game stops, asks for attention and shows
     its box only once the player comes back, with the keyboard; the board
     gets the keyboard back after the box."""
-    game, splash, _ = start_game(program, screen)
-    other = None
-    try:
-        main = wait_for("the main window",
-                        lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 60)
-        wait_for("the main window to take the keyboard", lambda: screen.focus() == main, 5)
-        other, other_window = another_program(screen)
-        if screen.wm:
-            # The other program covers a corner of the game's title bar, as
-            # one usually covers part of it: metacity marks only a window
-            # that something covers, as one in full view needs no mark.
-            x, y, _, _ = screen.frame(main)
-            width, height = screen.info(other_window)["size"]
-            run(["xdotool", "windowmove", str(other_window), str(x - width + 10),
-                 str(y - height + 10)], screen.env)
-        left = time.monotonic()
-        # With nobody steering, the wave reaches the bottom row in about 16 s.
-        wait_for("the loss to stop the game", lambda: game.poll() is None and board_still(
-            screen, main), 40)
-        print(f"the loss stopped the game {time.monotonic() - left:.1f} s after the player left")
-        # Give a box that would take the keyboard the time to do it.
-        deadline = time.monotonic() + 1.0
-        while time.monotonic() < deadline:
-            check(screen.focus() == other_window,
-                  f"the loss took the keyboard from the other program (focus {screen.focus()})")
-            check(screen.visible_windows(game.pid) == [main], "a box came up while away")
-            time.sleep(0.05)
-        state = screen.prop(main, "_NET_WM_STATE") + screen.prop(main, "WM_HINTS")
-        attention = "_NET_WM_STATE_DEMANDS_ATTENTION" in state or "urgent" in state.lower()
-        print("the other program kept the keyboard; the game asks for attention: "
-              + ("yes" if attention else "no (no window manager to show it)"))
-        if screen.wm:
-            check(attention, f"the game does not ask for attention: {state}")
-        screen.activate(main)
-        box = wait_for("the box to come up with the keyboard when the player comes back",
-                       lambda: screen.focus() not in (None, main, other_window)
-                       and screen.focus() in screen.visible_windows(game.pid)
-                       and screen.focus(), 5)
-        screen.key("Return")
-        wait_for("Return to answer the box", lambda: box not in screen.visible_windows(game.pid), 5)
-        wait_for("the board to take the keyboard back", lambda: screen.focus() == main, 5)
-        print("back at the game, the box came up with the keys, and after it the board had them")
-    finally:
-        if other is not None:
-            stop(other)
-        stop(game)
+    with running(program, screen) as (game, _, _):
+        main = main_window(screen, game)
+        screen.wait_focus(main, "main window")
+        with another_program(screen) as other:
+            if screen.wm:
+                # The other program covers a corner of the game's title bar,
+                # as one usually covers part of it: metacity marks only a
+                # window that something covers, as one in full view needs no mark.
+                x, y, _, _ = screen.frame(main)
+                width, height = screen.info(other)["size"]
+                screen.xdotool("windowmove", str(other), str(x - width + 10), str(y - height + 10))
+            # With nobody steering, the wave reaches the bottom row in about 16 s.
+            wait_for("the loss to stop the game",
+                     lambda: game.poll() is None and board_still(screen, main), 40)
+            # Give a box that would take the keyboard the time to do it.
+            deadline = time.monotonic() + 1.0
+            while time.monotonic() < deadline:
+                check(screen.focus() == other,
+                      f"the loss took the keyboard from the other program (focus {screen.focus()})")
+                check(screen.visible_windows(game.pid) == [main], "a box came up while away")
+                time.sleep(0.05)
+            # Only a window manager shows that a window asks for attention.
+            if screen.wm:
+                state = screen.prop(main, "_NET_WM_STATE") + screen.prop(main, "WM_HINTS")
+                check("_NET_WM_STATE_DEMANDS_ATTENTION" in state or "urgent" in state.lower(),
+                      f"the game does not ask for attention: {state}")
+            screen.activate(main)
+            box = box_with_keyboard(screen, game, "box, when the player comes back,", main, other)
+            screen.key("Return")
+            wait_for("Return to answer the box", lambda: box not in screen.visible_windows(game.pid), 5)
+            screen.wait_focus(main, "board, after the box,")
 
 
 def close_window(screen, window):
     """Closes a window as the player would: through the window manager where
-    it offers to (it sends WM_DELETE_WINDOW in its own way), else directly.
-    Returns how."""
+    it offers to (it sends WM_DELETE_WINDOW in its own way), else directly."""
     if screen.wm:
         # The window manager closes only the windows it already manages.
         wait_for("the window manager to manage the window",
@@ -380,48 +332,31 @@ def close_window(screen, window):
         allowed = screen.prop(window, "_NET_WM_ALLOWED_ACTIONS")
         if "_NET_WM_ACTION_CLOSE" in allowed or "=" not in allowed:
             run(["wmctrl", "-i", "-c", hex(window)], screen.env)
-            return "through " + screen.wm
+            return
     send_delete_window(screen.env["DISPLAY"], window)
-    return "by WM_DELETE_WINDOW"
 
 
 def closing_windows(program, screen):
     """The close box of the main window and closing the splash both end the
     program with exit code 0; a closed splash opens no main window."""
-    game, splash, _ = start_game(program, screen)
-    try:
-        main = wait_for("the main window",
-                        lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 60)
-        close_window(screen, main)
-        code = game.wait(timeout=10)
-        check(code == 0, f"the close box ended the program with exit code {code}")
-    finally:
-        stop(game)
-    game, splash, _ = start_game(program, screen)
-    try:
-        how = close_window(screen, splash)
-        code = game.wait(timeout=10)
-        check(code == 0, f"closing the splash ended the program with exit code {code}")
-        check(not screen.find_window(game.pid, MAIN_SIZE), "the main window opened")
-        print("the close box and closing the splash (" + how + ") both ended the program "
-              "with exit code 0")
-    except subprocess.TimeoutExpired:
-        raise Failure("closing the splash did not end the program")
-    finally:
-        stop(game)
+    for what in ("main window", "splash"):
+        with running(program, screen) as (game, splash, _):
+            close_window(screen, main_window(screen, game) if what == "main window" else splash)
+            try:
+                code = game.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                raise Failure(f"closing the {what} did not end the program")
+            check(code == 0, f"closing the {what} ended the program with exit code {code}")
+            check(what == "main window" or not screen.find_window(game.pid, MAIN_SIZE),
+                  "the main window opened")
 
 
 # The window managers the test can run under: the command, and whether it
 # needs a D-Bus session of its own.
-WINDOW_MANAGERS = {
-    "openbox": (["openbox"], False),
-    "metacity": (["metacity"], True),
-    "xfwm4": (["xfwm4", "--compositor=off"], True),
-    "icewm": (["icewm"], False),
-}
+WINDOW_MANAGERS = {"openbox": (["openbox"], False), "metacity": (["metacity"], True)}
 
 
-def start_window_manager(name, screen, home):
+def start_window_manager(name, screen, home, cleanup):
     command, needs_bus = WINDOW_MANAGERS[name]
     if needs_bus:
         command = ["dbus-run-session", "--"] + command
@@ -430,6 +365,7 @@ def start_window_manager(name, screen, home):
                XDG_CACHE_HOME=os.path.join(home, ".cache"))
     manager = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL, start_new_session=True)
+    cleanup.callback(stop_group, manager)
 
     def running():
         if manager.poll() is not None:
@@ -437,7 +373,6 @@ def start_window_manager(name, screen, home):
         return "window id" in screen.prop_root("_NET_SUPPORTING_WM_CHECK")
     wait_for(f"{name} to manage the screen", running, 60)
     screen.wm = name
-    return manager
 
 
 def splash_takes_keyboard_when_launched(program, screen):
@@ -445,20 +380,15 @@ def splash_takes_keyboard_when_launched(program, screen):
     program has the keyboard, the splash gets it (a window manager that
     prevents focus stealing lets it, as the launch is the player's newest
     action), and the program completes its startup sequence."""
-    other, other_window = another_program(screen)
-    launcher = Launcher(screen.env["DISPLAY"])
-    try:
+    with another_program(screen) as other, contextlib.closing(Launcher(screen.env["DISPLAY"])) as launcher:
         # The player has just typed into the other program: toolkits record
         # that as the window's user time, and a window manager that prevents
         # focus stealing keeps the keyboard there for anything older.
-        run(["xprop", "-id", str(other_window), "-f", "_NET_WM_USER_TIME", "32c", "-set",
+        run(["xprop", "-id", str(other), "-f", "_NET_WM_USER_TIME", "32c", "-set",
              "_NET_WM_USER_TIME", str(launcher.server_time())], screen.env)
         startup_id = launcher.startup_id()
         env = dict(screen.env, DESKTOP_STARTUP_ID=startup_id)
-        game = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
-        try:
-            splash = wait_for("the splash", lambda: screen.find_window(game.pid, SPLASH_SIZE), 60)
+        with running(program, screen, env=env) as (game, splash, _):
             # The window manager ties the window to the launch by this id.
             check(f'"{startup_id}"' in screen.prop(splash, "_NET_STARTUP_ID"),
                   "the splash does not carry the startup id: "
@@ -467,20 +397,9 @@ def splash_takes_keyboard_when_launched(program, screen):
             wait_for("the program to complete its startup sequence",
                      lambda: f'remove: ID={startup_id}' in launcher.startup_messages()
                      or f'remove: ID="{startup_id}"' in launcher.startup_messages(), 5)
-            wait_for("the splash to take the keyboard", lambda: screen.focus() == splash, 5)
+            screen.wait_focus(splash, "splash")
             screen.key("space")
-            main = wait_for("the main window",
-                            lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 60)
-            wait_for("the main window to take the keyboard", lambda: screen.focus() == main, 5)
-            print("the program completed its startup sequence: "
-                  + next(m for m in launcher.startup_messages() if m.startswith("remove:")))
-            print("launched with a startup id while another program was active: the splash "
-                  "took the keyboard, a key skipped it, the main window took the keyboard")
-        finally:
-            stop(game)
-    finally:
-        launcher.close()
-        stop(other)
+            screen.wait_focus(main_window(screen, game), "main window")
 
 
 def explains_missing_display(program):
@@ -489,7 +408,6 @@ def explains_missing_display(program):
     result = subprocess.run([program], env=env, capture_output=True, text=True, timeout=20)
     check(result.returncode != 0 and "needs a graphical display" in result.stderr,
           f"without a display: exit {result.returncode}, {result.stderr!r}")
-    print("without a display the program explains itself and exits " + str(result.returncode))
 
 
 def main():
@@ -506,50 +424,30 @@ def main():
     tools = ["Xvfb", "xdotool", "xwininfo", "xprop", "import", "xmessage", XLIB]
     if args.layouts:
         tools.append("setxkbmap")
-    elif not args.wm:
-        try:
-            explains_missing_display(program)
-        except Failure as failure:
-            print(f"FAILED: {failure}")
-            return 1
     if args.wm:
-        tools += [WINDOW_MANAGERS[args.wm][0][0], "wmctrl"]
-        if WINDOW_MANAGERS[args.wm][1]:
-            tools.append("dbus-run-session")
-    if absent := missing(*tools):
-        print("skipped: not installed: " + ", ".join(absent))
-        return SKIP
-    guard(args.time_limit)
-    server, display = start_xvfb()
-    manager = None
-    home = tempfile.mkdtemp(prefix="wm-home-")
-    try:
+        command, needs_bus = WINDOW_MANAGERS[args.wm]
+        tools += [command[0], "wmctrl"] + (["dbus-run-session"] if needs_bus else [])
+
+    def test(cleanup):
+        if not args.layouts and not args.wm:
+            explains_missing_display(program)
+        if unavailable(*tools):
+            return SKIP
+        guard(args.time_limit)
+        server, display = start_xvfb()
+        cleanup.callback(stop_xvfb, server)
         screen = Screen(display)
         if args.wm:
-            manager = start_window_manager(args.wm, screen, home)
+            start_window_manager(args.wm, screen, cleanup.enter_context(
+                tempfile.TemporaryDirectory(prefix="wm-home-", ignore_cleanup_errors=True)), cleanup)
             print(f"under {args.wm}:")
-        if args.layouts:
-            keyboard_layouts(program, screen)
-        else:
-            play_through(program, screen)
-            skip_splash_with_a_key(program, screen)
-            ignores_its_command_line(program, screen)
-            closing_windows(program, screen)
-            splash_takes_keyboard_when_launched(program, screen)
-            box_while_away(program, screen)
-    except (Failure, Stopped) as failure:
-        print(f"FAILED: {failure}")
-        return 1
-    finally:
-        unguard()
-        if manager is not None:
-            stop_group(manager)
-        stop_xvfb(server)
-        if left := reap():
-            print("ended what was left running: " + "; ".join(left))
-        shutil.rmtree(home, ignore_errors=True)
-    print("passed")
-    return 0
+        checks = [keyboard_layouts] if args.layouts else [
+            play_through, skip_splash_with_a_key, ignores_its_command_line, closing_windows,
+            splash_takes_keyboard_when_launched, box_while_away]
+        for run_check in checks:
+            run_check(program, screen)
+            print(f"ok    {run_check.__name__}")
+    return outcome(test)
 
 
 if __name__ == "__main__":

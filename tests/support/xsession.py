@@ -1,12 +1,14 @@
 """What the tests and the benches that drive the real program on an X server
 share: a virtual X server of their own, the X tools pointed at it, physical
-keys through XTEST, the close box's message and a desktop launcher's startup
-notification. Events go through Debian's python3-xlib. The failure, the
-check and the polling wait serve the terminal test too.
+keys through XTEST, the close box's message, a desktop launcher's startup
+notification, the game's figures and texts, and a test's start and cleanup.
+Events go through Debian's python3-xlib. The failure, the check and the
+polling wait serve the terminal test too.
 
 Import it with tests/support on sys.path, under Debian's python3.
 """
 
+import contextlib
 import ctypes
 import os
 import re
@@ -24,10 +26,15 @@ except ImportError:  # reported by missing()
     Display = None
 
 SKIP = 77
-# The game's figures as the code gives them (session/Figures.h): FIGURES["kTickMs"].
-FIGURES = {name: int(value) for name, value in re.findall(
-    r"constexpr int (k\w+) = (\d+);",
-    open(os.path.join(os.path.dirname(__file__), "../../session/Figures.h")).read())}
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+# The headers the tests take the game's figures and texts from, so that no
+# test types them again.
+HEADERS = ("session/Figures.h", "game/Tick.h", "input/KeyCommands.h")
+CODE = "".join(open(os.path.join(SOURCE, header)).read() for header in HEADERS)
+# FIGURES["kTickMs"], TEXTS["kHelpPrompt"]
+FIGURES = {name: int(value) for name, value in re.findall(r"constexpr int (k\w+) = (\d+);", CODE)}
+TEXTS = {name: "".join(re.findall(r'"([^"]*)"', value)) for name, value in re.findall(
+    r'constexpr std::string_view (k\w+) =\s*((?:"[^"]*"\s*)+);', CODE)}
 # The game's two windows, how long the splash shows, and the virtual screen
 # they are shown on.
 SPLASH_SIZE = (FIGURES["kSplashWidth"], FIGURES["kSplashHeight"])
@@ -55,6 +62,14 @@ def check(condition, message):
 def missing(*tools):
     """The tools (and Debian's python3-xlib, named XLIB) that are not installed."""
     return [t for t in tools if (Display is None if t == XLIB else not shutil.which(t))]
+
+
+def unavailable(*tools, absent=()):
+    """SKIP, said, when any of the tools (or anything in absent) is missing."""
+    if absent := missing(*tools) + list(absent):
+        print("skipped: not installed: " + ", ".join(absent))
+        return SKIP
+    return None
 
 
 def run(args, env, timeout=10):
@@ -132,6 +147,34 @@ def stop_group(process):
             return
         except subprocess.TimeoutExpired:
             pass
+
+
+def end(process):
+    """Ends a program the test started, if it still runs."""
+    if process.poll() is None:
+        process.kill()
+    process.wait()
+
+
+def outcome(body):
+    """Runs a test: body(cleanup) registers on the ExitStack `cleanup` how to
+    undo each thing it starts, as it starts it. Whatever happens, everything
+    is undone (see guard), and what the programs left running is ended. Says
+    and returns the exit code: body's, or 0 (passed) when it returns None."""
+    with contextlib.ExitStack() as cleanup:
+        try:
+            code = body(cleanup)
+        except (Failure, Stopped) as failure:
+            print(f"FAILED: {failure}")
+            code = 1
+        finally:
+            unguard()
+            cleanup.close()
+            if left := reap():
+                print("ended what was left running: " + "; ".join(left))
+    if code is None:
+        print("passed")
+    return code or 0
 
 
 # What a test keeps back from its time limit for its cleanup: stopping a
@@ -268,6 +311,9 @@ class Screen:
         out = self.xdotool("getwindowfocus").stdout.strip()
         return int(out) if out.isdigit() else None
 
+    def wait_focus(self, window, what, timeout=5):
+        wait_for(f"the {what} to take the keyboard", lambda: self.focus() == window, timeout)
+
     def key(self, *keys, delay=30):
         self.xdotool("key", "--delay", str(delay), *keys)
 
@@ -308,7 +354,6 @@ class Keyboard:
     def lock_group(self, group):
         """Makes layout number `group` (0 the first) the active one. python3-xlib
         has no XKB, and this is one call of libX11's."""
-        import ctypes
         xlib = ctypes.cdll.LoadLibrary("libX11.so.6")
         xlib.XOpenDisplay.restype = ctypes.c_void_p
         xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
