@@ -1,5 +1,6 @@
 #include "Figures.h"
 #include "KeyCommands.h"
+#include "PlayStep.h"
 #include "RecordingShell.h"
 
 #include <gtest/gtest.h>
@@ -115,30 +116,47 @@ TEST_F(GameSessionTest, EachStepIsOneBeatAndOnlyChangedRowsReachTheScreen) {
 
 TEST_F(GameSessionTest, KeysLatchUntilTheNextStepAndXRestarts) {
     load();
-    session.keyDown(kKeyLeft, now);
-    session.keyDown(kKeyLeft, now);
-    session.keyDown(kKeySpace, now);
+    // A held key repeats; its latch takes it once.
+    for (int repeat = 0; repeat < 3; ++repeat) {
+        session.keyDown(kKeyLeft, now);
+        session.keyDown(kKeySpace, now);
+    }
     EXPECT_TRUE(shell.log.empty());
     beat();
     EXPECT_EQ(session.rowText(7), "      A        ");
     EXPECT_EQ(session.rowText(6), "      '        ");
+    session.keyDown(kKeyRight, now);
     session.keyDown(kKeyX, now);
-    EXPECT_EQ(session.state().alienCol, kAlienStartCols);
+    GameState fresh;
+    reset(fresh);
+    EXPECT_EQ(session.state(), fresh);                // the latch too
     EXPECT_EQ(session.rowText(7), "      A        "); // redrawn only by the next step
+}
+
+TEST_F(GameSessionTest, EveryOtherCodeDoesNothing) {
+    load();
+    session.state().cannonCol = 4; // a game in progress, so that a restart shows
+    const GameState before = session.state();
+    for (int code = -32768; code <= 32767; ++code) {
+        if (!isCommandKey(static_cast<std::int16_t>(code))) {
+            session.keyDown(static_cast<std::int16_t>(code), now);
+        }
+    }
+    EXPECT_EQ(session.state(), before);
+    EXPECT_TRUE(shell.log.empty());
 }
 
 TEST_F(GameSessionTest, NoStepOrKeyWhileABoxIsOpenAndAFullBeatAfterTheAnswer) {
     load();
     beat(2);
     shell.log.clear();
+    const GameState before = session.state();
     session.keyDown(kKeyF1, now);
     EXPECT_EQ(shell.log, (std::vector<std::string>{"timer stop",
                                                    "box Help File: " + std::string(kHelpPrompt)}));
     ASSERT_TRUE(session.openBox());
-    EXPECT_EQ(session.openBox()->buttons, kButtonsOk);
-    EXPECT_EQ(session.openBox()->kind, BoxKind::Help);
-    EXPECT_EQ(session.openBox()->escapeAnswer, kAnswerOk);
-    const GameState before = session.state();
+    EXPECT_EQ(*session.openBox(), (BoxRequest{std::string(kHelpPrompt), kButtonsOk, "Help File",
+                                              BoxKind::Help, kAnswerOk}));
     session.step(now + kTickMs);
     session.keyDown(kKeyRight, now);
     session.keyDown(kKeyEscape, now);
@@ -155,7 +173,11 @@ TEST_F(GameSessionTest, NoStepOrKeyWhileABoxIsOpenAndAFullBeatAfterTheAnswer) {
 
 TEST_F(GameSessionTest, LossBoxShowsOverTheLastPictureAndTheSameBeatDrawsTheNewGame) {
     load();
-    beat(62);
+    // Unopposed, the wave drops every ninth beat and reaches the bottom on the 63rd.
+    for (int t = 1; t <= 62; ++t) {
+        beat();
+        ASSERT_EQ(session.state().waveRow, t / 9) << "after beat " << t;
+    }
     EXPECT_EQ(session.rowText(6), "        V V V V");
     shell.log.clear();
     beat();
@@ -217,8 +239,10 @@ TEST_F(GameSessionTest, QuitQuestionNoChangesNothingYesEndsForGood) {
     EXPECT_EQ(*session.openBox(),
               (BoxRequest{std::string(kQuitPrompt), kButtonsYesNo, "", BoxKind::Quit, kAnswerNo}));
     answer(kAnswerNo);
-    EXPECT_EQ(session.state(), before);
+    EXPECT_EQ(session.state(), before); // the latch too
     EXPECT_TRUE(session.stepTimerRunning());
+    session.keyDown(kKeyEscape, now);
+    answer(kAnswerOk); // anything but Yes is not a yes
     EXPECT_TRUE(shell.only("end").empty());
 
     session.keyDown(kKeyEscape, now);

@@ -7,20 +7,3 @@ std::string formatBoard(const Board& board) {
     }
     return text;
 }
-
-Board drawnBoard(const GameState& s) {
-    Board board;
-    for (auto& row : board) {
-        row.assign(kColumns, ' ');
-    }
-    for (auto col : s.alienCol) {
-        if (col >= 0) {
-            board[s.waveRow][col] = 'V';
-        }
-    }
-    if (s.shotRow >= 0) {
-        board[s.shotRow][s.shotCol] = '\'';
-    }
-    board[kCannonRow][s.cannonCol] = 'A';
-    return board;
-}
