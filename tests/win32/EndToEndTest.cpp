@@ -11,7 +11,9 @@
 // aware, so what it reads is what is on the screen, unscaled.
 
 #include "KeyCommands.h"
+#include "ResourceIds.h"
 #include "WinTestSupport.h"
+#include "frmMain.h"
 
 #include <windows.h>
 
@@ -20,6 +22,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -32,13 +35,6 @@ UINT g_dpi = USER_DEFAULT_SCREEN_DPI;
 // A length in pixels at 96 dpi, at the DPI under test.
 int px(int length) {
     return wintest::px(length, g_dpi);
-}
-
-HWND waitForWindow(DWORD pid, const std::string& cls, DWORD timeoutMs) {
-    HWND found = nullptr;
-    wintest::waitUntil([&] { return (found = wintest::findWindowOf(pid, cls)) != nullptr; },
-                       timeoutMs);
-    return found;
 }
 
 std::vector<std::string> readBoard(const std::vector<HWND>& labels) {
@@ -55,7 +51,7 @@ bool boardHas(const std::vector<HWND>& labels, int row, const std::string& text)
 
 bool waitForBoardChange(const std::vector<HWND>& labels) {
     const auto before = readBoard(labels);
-    return wintest::waitUntil([&] { return readBoard(labels) != before; }, kEffectMs);
+    return wintest::until([&] { return readBoard(labels) != before; }, kEffectMs);
 }
 
 bool shotInColumn(const std::vector<HWND>& labels, std::size_t column) {
@@ -124,30 +120,29 @@ void checkCentredOnScreen(HWND hwnd) {
     CHECK(std::abs(frame.top + frame.bottom - GetSystemMetrics(SM_CYSCREEN)) <= 1);
 }
 
-void pressButton(HWND box, int id) {
-    HWND button = GetDlgItem(box, id);
-    CHECK(button != nullptr);
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, 2000, &ignored);
+// The window that has the keyboard focus in the thread of `hwnd`.
+HWND focusOf(HWND hwnd) {
+    GUITHREADINFO keyboard{};
+    keyboard.cbSize = sizeof keyboard;
+    GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &keyboard);
+    return keyboard.hwndFocus;
 }
 
-// While a box is open the game stands still: the board keeps its picture.
-void checkBoardHeldWhileOpen(const std::vector<HWND>& labels) {
-    const auto before = readBoard(labels);
-    Sleep(700); // nearly three ticks, were the timer running
-    CHECK(readBoard(labels) == before);
-}
-
-// The splash at the DPI under test: its size, its place, and the picture
-// drawn over the whole of its scaled rectangle.
+// The splash at the DPI under test: a frameless window in the middle of the
+// screen with no taskbar button, which holds the keyboard, its size, and the
+// picture drawn over the whole of its scaled rectangle.
 void checkSplashLooks(HWND splash) {
     const RECT client = clientOnScreen(splash);
+    RECT frame;
+    GetWindowRect(splash, &frame);
+    CHECK(EqualRect(&frame, &client));
     checkCentredOnScreen(splash);
+    const auto style = static_cast<DWORD>(GetWindowLongA(splash, GWL_STYLE));
+    CHECK((style & WS_POPUP) != 0);
+    CHECK((style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME)) == 0);
+    CHECK((GetWindowLongA(splash, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0);
     HWND picture = FindWindowExA(splash, nullptr, "Static", nullptr);
-    CHECK(picture != nullptr);
-    if (picture == nullptr) {
-        return;
-    }
+    REQUIRE(picture != nullptr);
     wintest::checkSplashGeometry(splash, picture, g_dpi);
     const RECT place = childRect(picture);
     // The title's letters span the picture from edge to edge; drawn unscaled
@@ -158,64 +153,90 @@ void checkSplashLooks(HWND splash) {
                ink.right <= place.right && ink.bottom <= place.bottom;
     };
     RECT ink{};
-    CHECK(wintest::waitUntil([&] { return inPicture(ink = inkOnScreen(client)); }, kEffectMs));
+    CHECK(wintest::until([&] { return inPicture(ink = inkOnScreen(client)); }, kEffectMs));
     std::printf("  splash picture ink %ld,%ld to %ld,%ld\n", ink.left, ink.top, ink.right,
                 ink.bottom);
     CHECK(widthOf(ink) * 10 >= widthOf(place) * 9);
     CHECK(heightOf(ink) * 10 >= heightOf(place) * 7);
+    CHECK(focusOf(splash) == splash);
+}
+
+// The board window: found by its class and title, a captioned window with a
+// close box only and a taskbar button (unowned, no tool window), in the
+// middle of the screen, in front and with the keyboard itself (no control
+// takes the focus, so it gets every key).
+void checkMainLooks(HWND main) {
+    CHECK_EQ(wintest::windowText(main), frmMain::kCaption);
+    CHECK(FindWindowA(frmMain::kClassName, frmMain::kCaption) == main);
+    const auto style = static_cast<DWORD>(GetWindowLongA(main, GWL_STYLE));
+    CHECK((style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU));
+    CHECK((style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME)) == 0);
+    CHECK((GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) == 0);
+    CHECK(GetWindow(main, GW_OWNER) == nullptr);
+    checkCentredOnScreen(main);
+    CHECK(GetForegroundWindow() == main);
+    CHECK(focusOf(main) == main);
+}
+
+// Presses `key` on the board and returns the message box it opens, which
+// the board window owns, with its title and prompt; null if none came.
+HWND openBox(const wintest::GameProcess& game, HWND main, WPARAM key, std::string_view title,
+             std::string_view prompt) {
+    postKey(main, key);
+    HWND box = game.window("#32770", kEffectMs);
+    if (CHECK(box != nullptr)) {
+        CHECK_EQ(wintest::windowText(box), std::string(title));
+        CHECK_EQ(wintest::windowText(GetDlgItem(box, kBoxTextId)), std::string(prompt));
+        CHECK(GetWindow(box, GW_OWNER) == main);
+    }
+    return box;
+}
+
+// Presses a box's button, which must be there, and waits for the box to go.
+void answerBox(HWND box, int id) {
+    HWND button = GetDlgItem(box, id);
+    CHECK(button != nullptr);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, 2000, &ignored);
+    CHECK(wintest::until([&] { return !IsWindow(box); }, kEffectMs));
 }
 
 // The board window at the DPI under test, once every row holds 15 cells
-// and its label has taken their width, and its place.
+// and its label has taken their width.
 void checkBoardGeometry(HWND main, const std::vector<HWND>& labels) {
     const LONG fullRow = kColumns * px(kCellWidth) + px(kRowOverhang);
-    wintest::waitUntil(
+    wintest::until(
         [&] {
             return std::all_of(labels.begin(), labels.end(),
                                [&](HWND label) { return widthOf(childRect(label)) == fullRow; });
         },
         kEffectMs);
     wintest::checkBoardGeometry(main, labels, g_dpi);
-    checkCentredOnScreen(main);
 }
 
 void playAndQuit(const std::string& exe) {
     wintest::GameProcess game(exe);
-    CHECK(game.started());
-    if (!game.started()) {
-        return;
-    }
-    HWND splash = waitForWindow(game.id(), "frmSplash", kStartMs);
-    CHECK(splash != nullptr);
-    if (splash == nullptr) {
-        return;
-    }
+    HWND splash = game.window(frmSplash::kClassName, kStartMs);
+    REQUIRE(splash != nullptr);
     checkSplashLooks(splash);
 
     // A space at the splash skips it at once and fires nothing.
     const ULONGLONG keyAt = GetTickCount64();
     postKey(splash, VK_SPACE);
-    HWND main = waitForWindow(game.id(), "frmMain", kEffectMs);
-    CHECK(main != nullptr);
-    if (main == nullptr) {
-        return;
-    }
+    HWND main = game.window(frmMain::kClassName, kEffectMs);
+    REQUIRE(main != nullptr);
     CHECK(GetTickCount64() - keyAt < 1500);
-    CHECK(wintest::waitUntil([&] { return !IsWindow(splash); }, kEffectMs));
-    CHECK_EQ(wintest::windowText(main), "Vantrel");
-    CHECK(FindWindowA("frmMain", "Vantrel") == main);
+    CHECK(wintest::until([&] { return !IsWindow(splash); }, kEffectMs));
+    checkMainLooks(main);
 
     const auto labels = wintest::boardLabels(main);
-    CHECK_EQ(labels.size(), 8u);
-    if (labels.size() != 8) {
-        return;
-    }
+    REQUIRE(labels.size() == kRows);
     CHECK(waitForBoardChange(labels));
     CHECK(waitForBoardChange(labels));
     CHECK(!shotInColumn(labels, 7));
     // A tick sets the rows one after another, and this process may look in
     // the middle of one.
-    CHECK(wintest::waitUntil([&] { return boardHas(labels, 7, "       A       "); }, kEffectMs));
+    CHECK(wintest::until([&] { return boardHas(labels, 7, "       A       "); }, kEffectMs));
 
     checkBoardGeometry(main, labels);
 
@@ -224,11 +245,11 @@ void playAndQuit(const std::string& exe) {
     // left at its 96 dpi size would draw it half as tall at twice the DPI.
     const RECT cannonBefore = rowInk(labels[7]);
     postKey(main, VK_LEFT);
-    CHECK(wintest::waitUntil([&] { return boardHas(labels, 7, "      A        "); }, kEffectMs));
+    CHECK(wintest::until([&] { return boardHas(labels, 7, "      A        "); }, kEffectMs));
     // A row caught between the erase of its background and its text shows
     // no ink at all, which is no new place of the cannon.
     RECT cannonAfter{};
-    wintest::waitUntil(
+    wintest::until(
         [&] {
             cannonAfter = rowInk(labels[7]);
             return widthOf(cannonAfter) > 0 && cannonAfter.left != cannonBefore.left;
@@ -237,85 +258,62 @@ void playAndQuit(const std::string& exe) {
     std::printf("  cannon glyph %ld x %ld, one column = %ld px\n", widthOf(cannonAfter),
                 heightOf(cannonAfter), cannonBefore.left - cannonAfter.left);
     CHECK_EQ(cannonBefore.left - cannonAfter.left, px(kCellWidth));
-    CHECK(heightOf(cannonAfter) >= px(10));
+    CHECK(heightOf(cannonAfter) >= px(kFontPixelSize / 2));
     CHECK(heightOf(cannonAfter) <= px(kFontPixelSize));
     CHECK(widthOf(cannonAfter) >= px(8));
     CHECK(widthOf(cannonAfter) <= px(kCellWidth));
     postKey(main, VK_SPACE);
-    CHECK(wintest::waitUntil([&] { return shotInColumn(labels, 6); }, kEffectMs));
+    CHECK(wintest::until([&] { return shotInColumn(labels, 6); }, kEffectMs));
 
-    // F1: the help box over the game, which waits for it.
-    postKey(main, VK_F1);
-    HWND box = waitForWindow(game.id(), "#32770", kEffectMs);
-    CHECK(box != nullptr);
-    if (box == nullptr) {
-        return;
-    }
-    CHECK_EQ(wintest::windowText(box), std::string(kHelpTitle));
-    CHECK_EQ(wintest::windowText(GetDlgItem(box, kBoxTextId)), std::string(kHelpPrompt));
-    CHECK(GetWindow(box, GW_OWNER) == main);
+    // F1: the help box over the game, OK only, while the board stands still
+    // (nearly three ticks, were the timer running).
+    HWND box = openBox(game, main, VK_F1, kHelpTitle, kHelpPrompt);
+    REQUIRE(box != nullptr);
     CHECK(GetDlgItem(box, IDYES) == nullptr);
-    checkBoardHeldWhileOpen(labels);
-    pressButton(box, IDOK);
-    CHECK(wintest::waitUntil([&] { return !IsWindow(box); }, kEffectMs));
+    const auto held = readBoard(labels);
+    Sleep(700);
+    CHECK(readBoard(labels) == held);
+    answerBox(box, IDOK);
     CHECK(waitForBoardChange(labels));
 
     // X restarts: the cannon is back in column 7 and the wave at the top left.
     postKey(main, 'X');
-    CHECK(wintest::waitUntil(
+    CHECK(wintest::until(
         [&] {
             return boardHas(labels, 0, " V V V V       ") && boardHas(labels, 7, "       A       ");
         },
         kEffectMs));
 
-    // Escape, No: the game goes on.
-    postKey(main, VK_ESCAPE);
-    box = waitForWindow(game.id(), "#32770", kEffectMs);
-    CHECK(box != nullptr);
-    if (box == nullptr) {
-        return;
-    }
-    CHECK_EQ(wintest::windowText(GetDlgItem(box, kBoxTextId)), std::string(kQuitPrompt));
-    CHECK(GetDlgItem(box, IDYES) != nullptr && GetDlgItem(box, IDNO) != nullptr);
+    // Escape, No: the game goes on. Escape, Yes: the program ends at once,
+    // with exit code 0.
+    box = openBox(game, main, VK_ESCAPE, kQuitTitle, kQuitPrompt);
+    REQUIRE(box != nullptr);
     CHECK(GetDlgItem(box, IDOK) == nullptr);
-    pressButton(box, IDNO);
-    CHECK(wintest::waitUntil([&] { return !IsWindow(box); }, kEffectMs));
+    answerBox(box, IDNO);
     CHECK(waitForBoardChange(labels));
     CHECK_EQ(game.exitCode(0), -1);
-
-    // Escape, Yes: the program ends at once, with exit code 0.
-    postKey(main, VK_ESCAPE);
-    box = waitForWindow(game.id(), "#32770", kEffectMs);
-    CHECK(box != nullptr);
-    if (box == nullptr) {
-        return;
-    }
-    pressButton(box, IDYES);
+    box = openBox(game, main, VK_ESCAPE, kQuitTitle, kQuitPrompt);
+    REQUIRE(box != nullptr);
+    answerBox(box, IDYES);
     CHECK_EQ(game.exitCode(5000), 0);
 }
 
+// Without a key the splash hands over when its time is up, and a click is
+// no key; the close box then ends the program without a question.
 void waitAndClose(const std::string& exe) {
     wintest::GameProcess game(exe);
-    CHECK(game.started());
-    if (!game.started()) {
-        return;
-    }
-    HWND splash = waitForWindow(game.id(), "frmSplash", kStartMs);
-    CHECK(splash != nullptr);
-    if (splash == nullptr) {
-        return;
-    }
-    // Without a key the splash hands over after two seconds.
+    HWND splash = game.window(frmSplash::kClassName, kStartMs);
+    REQUIRE(splash != nullptr);
     const ULONGLONG shown = GetTickCount64();
-    HWND main = waitForWindow(game.id(), "frmMain", 6000);
+    PostMessageA(splash, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 30));
+    PostMessageA(splash, WM_LBUTTONUP, 0, MAKELPARAM(100, 30));
+    HWND main = game.window(frmMain::kClassName, 3 * kSplashMs);
     const ULONGLONG waited = GetTickCount64() - shown;
-    CHECK(main != nullptr);
-    if (main == nullptr) {
-        return;
-    }
-    CHECK(waited >= 1700);
-    CHECK(wintest::waitUntil([&] { return !IsWindow(splash); }, kEffectMs));
-    // The close box ends the program without a question.
+    REQUIRE(main != nullptr);
+    std::printf("  the splash handed over after %llu ms\n", waited);
+    CHECK(waited >= kSplashMs - 300 && waited < 2 * kSplashMs);
+    CHECK(wintest::until([&] { return !IsWindow(splash); }, kEffectMs));
+    CHECK(GetForegroundWindow() == main);
     PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     CHECK_EQ(game.exitCode(5000), 0);
 }
@@ -360,12 +358,13 @@ void checkVersionRecord(const std::string& exe) {
         CHECK_EQ(translation[1], 1200);
     }
 
-    CHECK_EQ(versionString(record, "FileDescription"), "Vantrel.");
-    CHECK_EQ(versionString(record, "ProductName"), "Vantrel");
-    CHECK_EQ(versionString(record, "FileVersion"), "1.00");
-    CHECK_EQ(versionString(record, "ProductVersion"), "1.00");
-    CHECK_EQ(versionString(record, "InternalName"), "Vantrel");
-    CHECK_EQ(versionString(record, "OriginalFilename"), "Vantrel.exe");
+    const char* const strings[][2] = {
+        {"FileDescription", "Vantrel."}, {"ProductName", "Vantrel"},
+        {"FileVersion", "1.00"},         {"ProductVersion", "1.00"},
+        {"InternalName", "Vantrel"},     {"OriginalFilename", "Vantrel.exe"}};
+    for (const auto& string : strings) {
+        CHECK_EQ(versionString(record, string[0]), string[1]);
+    }
 }
 
 BOOL CALLBACK firstName(HMODULE, LPCSTR, LPSTR name, LONG_PTR param) {
@@ -405,7 +404,7 @@ void checkIconAndPicture(const std::string& exe) {
         CHECK_EQ(*reinterpret_cast<const WORD*>(entry + 6), 24); // bits per pixel
     }
 
-    HRSRC picture = FindResourceA(file, MAKEINTRESOURCEA(101), RT_BITMAP);
+    HRSRC picture = FindResourceA(file, MAKEINTRESOURCEA(IDB_SPLASH), RT_BITMAP);
     CHECK(picture != nullptr);
     if (picture != nullptr) {
         const auto* info =
@@ -492,62 +491,6 @@ void checkManifest(const std::string& exe) {
     ReleaseActCtx(context);
 }
 
-// The DPI the prefix gives the programs started after it is set, and the
-// one it had before, which it gets back at the end of the run.
-class ScreenDpi {
-public:
-    explicit ScreenDpi(UINT dpi) {
-        m_ok = RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
-                               KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &m_key,
-                               nullptr) == ERROR_SUCCESS;
-        DWORD size = sizeof m_before;
-        m_hadBefore =
-            m_ok && RegQueryValueExA(m_key, "LogPixels", nullptr, nullptr,
-                                     reinterpret_cast<BYTE*>(&m_before), &size) == ERROR_SUCCESS;
-        m_ok = m_ok && set(dpi);
-    }
-    ~ScreenDpi() {
-        if (m_key == nullptr) {
-            return;
-        }
-        if (m_hadBefore) {
-            set(m_before);
-        } else {
-            RegDeleteValueA(m_key, "LogPixels");
-        }
-        RegCloseKey(m_key);
-    }
-    ScreenDpi(const ScreenDpi&) = delete;
-    ScreenDpi& operator=(const ScreenDpi&) = delete;
-
-    bool ok() const { return m_ok; }
-
-private:
-    bool set(DWORD dpi) {
-        return RegSetValueExA(m_key, "LogPixels", 0, REG_DWORD, reinterpret_cast<BYTE*>(&dpi),
-                              sizeof dpi) == ERROR_SUCCESS;
-    }
-
-    HKEY m_key = nullptr;
-    DWORD m_before = 0;
-    bool m_hadBefore = false;
-    bool m_ok = false;
-};
-
-// Reads the screen in device pixels, whatever the DPI: an unaware reader
-// would be handed sizes scaled back to 96 dpi.
-void becomePerMonitorAware() {
-    using SetContextFn = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
-    const auto setContext = reinterpret_cast<SetContextFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDpiAwarenessContext")));
-    const bool aware =
-        setContext != nullptr && (setContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) ||
-                                  setContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE));
-    if (!aware) {
-        SetProcessDPIAware();
-    }
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -561,15 +504,33 @@ int main(int argc, char** argv) {
         std::printf("DPI %s is not one of 96 to 480\n", argv[2]);
         return 2;
     }
-    becomePerMonitorAware();
-    ScreenDpi screen(g_dpi);
-    CHECK(screen.ok());
+    // The screen is read in device pixels, whatever the DPI: an unaware
+    // reader would be handed sizes scaled back to 96 dpi.
+    if (!SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) &&
+        !SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE)) {
+        SetProcessDPIAware();
+    }
+    // The DPI the prefix gives the programs started after it is set; the test
+    // programs after this one get back the one it had.
+    const char* const desktop = "Control Panel\\Desktop";
+    DWORD before = 0;
+    DWORD size = sizeof before;
+    const bool hadDpi = RegGetValueA(HKEY_CURRENT_USER, desktop, "LogPixels", RRF_RT_REG_DWORD,
+                                     nullptr, &before, &size) == ERROR_SUCCESS;
+    CHECK(RegSetKeyValueA(HKEY_CURRENT_USER, desktop, "LogPixels", REG_DWORD, &g_dpi,
+                          sizeof g_dpi) == ERROR_SUCCESS);
     std::printf("at %u dpi\n", g_dpi);
     wintest::group("splash skipped by a key; steer, fire, help, restart, quit",
                    [&] { playAndQuit(exe); });
-    wintest::group("splash times out; the close box ends the program", [&] { waitAndClose(exe); });
+    wintest::group("splash times out, a click aside; the close box ends the program",
+                   [&] { waitAndClose(exe); });
     wintest::group("version record in US English", [&] { checkVersionRecord(exe); });
     wintest::group("one 32 x 32 icon and the splash picture", [&] { checkIconAndPicture(exe); });
     wintest::group("application manifest", [&] { checkManifest(exe); });
+    if (hadDpi) {
+        RegSetKeyValueA(HKEY_CURRENT_USER, desktop, "LogPixels", REG_DWORD, &before, size);
+    } else {
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, desktop, "LogPixels");
+    }
     return wintest::summary();
 }

@@ -13,8 +13,11 @@
 // takes its MSAA path; win32_windows_test checks the notification call.
 
 #include "ComObject.h"
+#include "KeyCommands.h"
 #include "RowDescription.h"
+#include "Tick.h"
 #include "WinTestSupport.h"
+#include "frmMain.h"
 
 #include <windows.h>
 
@@ -250,33 +253,27 @@ void checkBox(
     CHECK_EQ(listener.heard.size(), heardBefore);
     listener.heard.push_back({shown, "[box] " + dialog.name + " " + prompt});
     SendMessageTimeoutA(GetDlgItem(box, button), BM_CLICK, 0, 0, SMTO_NORMAL, 2000, nullptr);
-    CHECK(wintest::pumpUntil([&] { return !IsWindow(box); }, kEffectMs));
+    CHECK(wintest::until([&] { return !IsWindow(box); }, kEffectMs));
 }
 
 void playToLoss(const std::string& exe) {
     wintest::GameProcess game(exe);
-    CHECK(game.started());
     Listener listener;
     HWINEVENTHOOK hook = SetWinEventHook(EVENT_MIN, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr,
                                          onWinEvent, game.id(), 0, WINEVENT_OUTOFCONTEXT);
+    const auto hear = [&] { listener.hear(); };
     const auto until = [&](const std::function<bool()>& done, DWORD timeoutMs) {
-        return wintest::pumpUntil(
+        return wintest::until(
             [&] {
-                listener.hear();
+                hear();
                 return done();
             },
             timeoutMs);
     };
-    const auto window = [&](const char* cls, DWORD timeoutMs) {
-        HWND found = nullptr;
-        until([&] { return (found = wintest::findWindowOf(game.id(), cls)) != nullptr; },
-              timeoutMs);
-        return found;
-    };
-    PostMessageA(window("frmSplash", 20000), WM_KEYDOWN, VK_SPACE, 1);
-    HWND main = window("frmMain", kEffectMs);
+    PostMessageA(game.window(frmSplash::kClassName, 20000, hear), WM_KEYDOWN, VK_SPACE, 1);
+    HWND main = game.window(frmMain::kClassName, kEffectMs, hear);
     const auto press = [&](WPARAM key) { PostMessageA(main, WM_KEYDOWN, key, 1); };
-    CHECK(main != nullptr);
+    REQUIRE(main != nullptr);
 
     // The cannon one column right, then a shot every half second until one
     // has hit and one has missed (or two have hit, so that the wave is never
@@ -300,13 +297,10 @@ void playToLoss(const std::string& exe) {
             return (loss = wintest::findWindowOf(game.id(), "#32770")) != nullptr;
         },
         90000);
-    CHECK(loss != nullptr);
-    if (loss == nullptr) {
-        return;
-    }
+    REQUIRE(loss != nullptr);
     const ULONGLONG lost = GetTickCount64();
     std::printf("the rows as read while the loss box is open:\n");
-    checkBox(listener, loss, "You lose!", IDOK, [&] { checkRows(main); });
+    checkBox(listener, loss, std::string(kLossPrompt), IDOK, [&] { checkRows(main); });
     CHECK(until([&] { return listener.heardNews("new game", lost); }, kEffectMs));
 
     std::printf("heard, one game from the start to its loss:\n");
@@ -327,9 +321,9 @@ void playToLoss(const std::string& exe) {
 
     // The help box and the quit question; Yes ends the game.
     press(VK_F1);
-    checkBox(listener, window("#32770", kEffectMs), "Use the left and right arrow keys", IDOK);
+    checkBox(listener, game.window("#32770", kEffectMs, hear), std::string(kHelpPrompt), IDOK);
     press(VK_ESCAPE);
-    checkBox(listener, window("#32770", kEffectMs), "Are you sure you want to quit?", IDYES);
+    checkBox(listener, game.window("#32770", kEffectMs, hear), std::string(kQuitPrompt), IDYES);
     CHECK_EQ(game.exitCode(5000), 0);
     UnhookWinEvent(hook);
 }

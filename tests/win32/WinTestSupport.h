@@ -1,10 +1,10 @@
 #pragma once
 
-// A few helpers shared by the Windows test programs, which run under Wine
-// without a test framework: checks that count and report, waits that pump
-// the message queue until a condition holds or a deadline passes, the
-// game started as a process of its own and found by its windows, and the
-// windows' geometry at a DPI, which the in-process and end-to-end tests share.
+// What the Windows test programs share, as they run under Wine without a
+// test framework: checks that count and report, a wait that pumps the message
+// queue until a condition holds or a deadline passes, the game started as a
+// process of its own and found by its windows, and the windows' geometry at a
+// DPI, the sizes of session/Figures.h scaled as the windows scale them.
 
 #include "Figures.h"
 
@@ -23,30 +23,28 @@ namespace wintest {
 inline int g_passed = 0;
 inline int g_failed = 0;
 
-inline void check(bool ok, const char* what, const char* file, int line) {
-    if (ok) {
-        ++g_passed;
-    } else {
-        ++g_failed;
+inline bool check(bool ok, const char* what, const char* file, int line) {
+    ++(ok ? g_passed : g_failed);
+    if (!ok) {
         std::printf("FAILED %s:%d: %s\n", file, line, what);
         std::fflush(stdout);
     }
+    return ok;
 }
 
 template <typename A, typename B>
-void checkEqual(const A& actual, const B& expected, const char* what, const char* file, int line) {
-    const bool ok = actual == expected;
-    check(ok, what, file, line);
-    if (!ok) {
-        if constexpr (std::is_convertible_v<A, std::string>) {
-            std::printf("    got \"%s\", expected \"%s\"\n", std::string(actual).c_str(),
-                        std::string(expected).c_str());
-        } else {
-            std::printf("    got %lld, expected %lld\n", static_cast<long long>(actual),
-                        static_cast<long long>(expected));
-        }
-        std::fflush(stdout);
+bool checkEqual(const A& actual, const B& expected, const char* what, const char* file, int line) {
+    if (check(actual == expected, what, file, line)) {
+        return true;
     }
+    if constexpr (std::is_convertible_v<A, std::string>) {
+        std::printf("    got \"%s\", expected \"%s\"\n", std::string(actual).c_str(),
+                    std::string(expected).c_str());
+    } else {
+        std::printf("    got %lld, expected %lld\n", static_cast<long long>(actual),
+                    static_cast<long long>(expected));
+    }
+    return false;
 }
 
 // Runs one group of checks and says so, so a failure can be placed.
@@ -84,7 +82,7 @@ inline void pump(DWORD ms) {
 }
 
 // Pumps messages until `done` holds or `timeoutMs` passes; returns `done()`.
-inline bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+inline bool until(const std::function<bool()>& done, DWORD timeoutMs) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     while (!done()) {
         if (GetTickCount64() >= end) {
@@ -95,67 +93,12 @@ inline bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     return true;
 }
 
-// Polls without pumping, for a driver that watches another process.
-inline bool waitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (!done()) {
-        if (GetTickCount64() >= end) {
-            return false;
-        }
-        Sleep(10);
-    }
-    return true;
-}
-
 inline std::string windowText(HWND hwnd) {
     std::string text(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
     text.resize(
         static_cast<std::size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
     return text;
 }
-
-// The game process, ended by force if a check left it running.
-class GameProcess {
-public:
-    explicit GameProcess(const std::string& exe) {
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        std::string commandLine = "\"" + exe + "\"";
-        m_started = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                   nullptr, nullptr, &si, &m_pi) != 0;
-    }
-    ~GameProcess() {
-        if (!m_started) {
-            return;
-        }
-        if (WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(m_pi.hProcess, 99);
-            WaitForSingleObject(m_pi.hProcess, 5000);
-        }
-        CloseHandle(m_pi.hThread);
-        CloseHandle(m_pi.hProcess);
-    }
-    GameProcess(const GameProcess&) = delete;
-    GameProcess& operator=(const GameProcess&) = delete;
-
-    bool started() const { return m_started; }
-    DWORD id() const { return m_pi.dwProcessId; }
-
-    // Waits for the process to end and returns its exit code, or -1 if it
-    // is still running after `timeoutMs`.
-    long long exitCode(DWORD timeoutMs) const {
-        if (WaitForSingleObject(m_pi.hProcess, timeoutMs) != WAIT_OBJECT_0) {
-            return -1;
-        }
-        DWORD code = 0;
-        GetExitCodeProcess(m_pi.hProcess, &code);
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION m_pi{};
-    bool m_started = false;
-};
 
 inline std::string className(HWND hwnd) {
     char name[64] = {};
@@ -184,6 +127,59 @@ inline HWND findWindowOf(DWORD pid, const std::string& cls) {
         reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
+
+// The game process, ended by force if a check left it running.
+class GameProcess {
+public:
+    explicit GameProcess(const std::string& exe) {
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        std::string commandLine = "\"" + exe + "\"";
+        CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       nullptr, &si, &m_pi);
+    }
+    ~GameProcess() {
+        if (m_pi.hProcess != nullptr && exitCode(0) == -1) {
+            TerminateProcess(m_pi.hProcess, 99);
+            WaitForSingleObject(m_pi.hProcess, 5000);
+        }
+        CloseHandle(m_pi.hThread);
+        CloseHandle(m_pi.hProcess);
+    }
+    GameProcess(const GameProcess&) = delete;
+    GameProcess& operator=(const GameProcess&) = delete;
+
+    // Its visible window of class `cls` once there is one, or null after
+    // `timeoutMs`, checking `alsoWhile` on each look.
+    HWND window(
+        const std::string& cls, DWORD timeoutMs,
+        const std::function<void()>& alsoWhile = [] {}) const {
+        HWND found = nullptr;
+        until(
+            [&] {
+                alsoWhile();
+                return (found = findWindowOf(m_pi.dwProcessId, cls)) != nullptr;
+            },
+            timeoutMs);
+        return found;
+    }
+
+    // Waits for the process to end and returns its exit code, or -1 if it
+    // is still running after `timeoutMs`.
+    long long exitCode(DWORD timeoutMs) const {
+        DWORD code = 0;
+        if (WaitForSingleObject(m_pi.hProcess, timeoutMs) != WAIT_OBJECT_0 ||
+            !GetExitCodeProcess(m_pi.hProcess, &code)) {
+            return -1;
+        }
+        return code;
+    }
+
+    DWORD id() const { return m_pi.dwProcessId; }
+
+private:
+    PROCESS_INFORMATION m_pi{};
+};
 
 // The board's labels, top row first.
 inline std::vector<HWND> boardLabels(HWND main) {
@@ -244,6 +240,10 @@ inline std::vector<std::uint32_t> capturePixels(HDC dc, const RECT& area) {
 #define CHECK(cond) ::wintest::check((cond), #cond, __FILE__, __LINE__)
 #define CHECK_EQ(actual, expected)                                                                 \
     ::wintest::checkEqual((actual), (expected), #actual " == " #expected, __FILE__, __LINE__)
+// A check the rest of the test function cannot go on without.
+#define REQUIRE(cond)                                                                              \
+    if (!CHECK(cond))                                                                              \
+    return
 
 namespace wintest {
 
@@ -260,9 +260,8 @@ inline RECT childRect(HWND child) {
     return rc;
 }
 
-// The board window at `dpi`, the sizes of session/Figures.h scaled as the
-// window scales them: the client area, and each row's place, height and
-// width for the text it shows (an empty row keeps one cell), inside the
+// The board window at `dpi`: the client area, and each row's place, height
+// and width for the text it shows (an empty row keeps one cell), inside the
 // client area.
 inline void checkBoardGeometry(HWND main, const std::vector<HWND>& labels, UINT dpi) {
     RECT client;
