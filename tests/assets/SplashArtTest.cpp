@@ -58,8 +58,8 @@ HalfSums sumStrokeHalves(bool alongColumns) {
 } // namespace
 
 TEST(Splash, IsGreenOnBlackAndFillsTheWholePicture) {
-    ASSERT_EQ(splash().width(), 624);
-    ASSERT_EQ(splash().height(), 51);
+    ASSERT_EQ(splash().width(), kSplashWidth);
+    ASSERT_EQ(splash().height(), kSplashHeight);
     int left = splash().width();
     int right = -1;
     int top = splash().height();

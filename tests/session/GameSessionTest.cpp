@@ -1,7 +1,9 @@
 #include "Figures.h"
+#include "GameNews.h"
 #include "KeyCommands.h"
 #include "PlayStep.h"
 #include "RecordingShell.h"
+#include "RowDescription.h"
 
 #include <gtest/gtest.h>
 
@@ -303,6 +305,71 @@ TEST_F(GameSessionTest, RowDescriptionsFollowTheBoard) {
         std::vector<std::string>{"describe 0 Board row 1 of 8: aliens in columns 2, 4, 6, 8"});
     EXPECT_EQ(session.rowDescription(0), "Board row 1 of 8: aliens in columns 2, 4, 6, 8");
     EXPECT_TRUE(shell.only("describe 7").empty()); // the cannon has not moved
+}
+
+TEST(RowDescriptionTest, NamesTheRowThenTheColumnsOfWhatStandsOnIt) {
+    EXPECT_EQ(describeRow(2, "  V V O V     '"),
+              "Board row 3 of 8: aliens in columns 3, 5, 9; hit in column 7; shot in column 15");
+    EXPECT_EQ(describeRow(0, "V              "), "Board row 1 of 8: alien in column 1");
+    EXPECT_EQ(describeRow(5, ""), "Board row 6 of 8");
+    EXPECT_EQ(describeRow(5, kBlank), "Board row 6 of 8");
+}
+
+TEST(GameNewsTest, SaysWhatChangedBetweenTwoLooks) {
+    GameState state;
+    reset(state);
+    GameNews news;
+    news.restart(state);
+    const auto texts = [&news](const GameState& now) {
+        std::vector<std::string> said;
+        for (const NewsItem& item : news.update(now)) {
+            said.push_back(item.text);
+        }
+        return said;
+    };
+    using Said = std::vector<std::string>;
+
+    // A beat of the march with nothing else: nothing to say; latches are
+    // not on the board, and the same board twice says nothing either.
+    state.alienCol = {1, 3, 5, 7};
+    EXPECT_EQ(texts(state), Said{});
+    state.keyLeft = 1;
+    EXPECT_EQ(texts(state), Said{});
+
+    // The cannon moves and a shot starts.
+    state.alienCol = {2, 4, 6, 8};
+    state.cannonCol = 8;
+    state.shotCol = 8;
+    state.shotRow = 6;
+    EXPECT_EQ(texts(state), Said{"cannon column 9"});
+
+    // A hit, the wave dropping, a shot on the top row leaving the board.
+    state.alienCol = {3, 5, -1, 9};
+    state.shotCol = state.shotRow = kNone;
+    EXPECT_EQ(texts(state), Said{"hit, 3 aliens left"});
+    state.alienCol = {4, 6, -1, 10};
+    state.shotCol = 3;
+    state.shotRow = 0;
+    EXPECT_EQ(texts(state), Said{});
+    state.shotCol = state.shotRow = kNone;
+    state.waveRow = 1;
+    EXPECT_EQ(texts(state), (Said{"wave on row 2", "shot missed"}));
+    // Row 1 travels left.
+    state.alienCol = {3, 5, -1, 9};
+    EXPECT_EQ(texts(state), Said{});
+    state.alienCol = {2, -1, -1, 8};
+    EXPECT_EQ(texts(state), Said{"hit, 2 aliens left"});
+
+    // A reset (win, loss, X) is a new game, also when the wave stays on
+    // its row and the aliens step the wrong way.
+    reset(state);
+    state.alienCol = {1, 3, 5, 7};
+    EXPECT_EQ(texts(state), Said{"new game"});
+    state.alienCol = {2, 4, 6, 8};
+    EXPECT_EQ(texts(state), Said{});
+    reset(state);
+    state.alienCol = {1, 3, 5, 7};
+    EXPECT_EQ(texts(state), Said{"new game"});
 }
 
 } // namespace
