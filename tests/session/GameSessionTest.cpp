@@ -316,60 +316,40 @@ TEST(RowDescriptionTest, NamesTheRowThenTheColumnsOfWhatStandsOnIt) {
 }
 
 TEST(GameNewsTest, SaysWhatChangedBetweenTwoLooks) {
-    GameState state;
-    reset(state);
+    constexpr std::int16_t N = kNone;
+    // Looks at a game, one after the other, each with what it says; the
+    // last three fields are the latches.
+    const std::vector<std::pair<GameState, std::vector<std::string>>> looks = {
+        // A beat of the march with nothing else: nothing to say; latches are
+        // not on the board, and the same board twice says nothing either.
+        {{{1, 3, 5, 7}, 0, N, N, 7}, {}},
+        {{{1, 3, 5, 7}, 0, N, N, 7, 1}, {}},
+        // The cannon moves and a shot starts.
+        {{{2, 4, 6, 8}, 0, 8, 6, 8, 1}, {"cannon column 9"}},
+        // A hit; a shot on the top row, and the wave dropping as it leaves.
+        {{{3, 5, N, 9}, 0, N, N, 8, 1}, {"hit, 3 aliens left"}},
+        {{{4, 6, N, 10}, 0, 3, 0, 8, 1}, {}},
+        {{{4, 6, N, 10}, 1, N, N, 8, 1}, {"wave on row 2", "shot missed"}},
+        // Row 1 travels left.
+        {{{3, 5, N, 9}, 1, N, N, 8, 1}, {}},
+        {{{2, N, N, 8}, 1, N, N, 8, 1}, {"hit, 2 aliens left"}},
+        // A reset (win, loss, X) is a new game, also when the wave stays on
+        // its row and the aliens step the wrong way.
+        {{{1, 3, 5, 7}, 0, N, N, 7}, {"new game"}},
+        {{{2, 4, 6, 8}, 0, N, N, 7}, {}},
+        {{{1, 3, 5, 7}, 0, N, N, 7}, {"new game"}},
+    };
+    GameState fresh;
+    reset(fresh);
     GameNews news;
-    news.restart(state);
-    const auto texts = [&news](const GameState& now) {
+    news.restart(fresh);
+    for (std::size_t i = 0; i < looks.size(); ++i) {
         std::vector<std::string> said;
-        for (const NewsItem& item : news.update(now)) {
+        for (const NewsItem& item : news.update(looks[i].first)) {
             said.push_back(item.text);
         }
-        return said;
-    };
-    using Said = std::vector<std::string>;
-
-    // A beat of the march with nothing else: nothing to say; latches are
-    // not on the board, and the same board twice says nothing either.
-    state.alienCol = {1, 3, 5, 7};
-    EXPECT_EQ(texts(state), Said{});
-    state.keyLeft = 1;
-    EXPECT_EQ(texts(state), Said{});
-
-    // The cannon moves and a shot starts.
-    state.alienCol = {2, 4, 6, 8};
-    state.cannonCol = 8;
-    state.shotCol = 8;
-    state.shotRow = 6;
-    EXPECT_EQ(texts(state), Said{"cannon column 9"});
-
-    // A hit, the wave dropping, a shot on the top row leaving the board.
-    state.alienCol = {3, 5, -1, 9};
-    state.shotCol = state.shotRow = kNone;
-    EXPECT_EQ(texts(state), Said{"hit, 3 aliens left"});
-    state.alienCol = {4, 6, -1, 10};
-    state.shotCol = 3;
-    state.shotRow = 0;
-    EXPECT_EQ(texts(state), Said{});
-    state.shotCol = state.shotRow = kNone;
-    state.waveRow = 1;
-    EXPECT_EQ(texts(state), (Said{"wave on row 2", "shot missed"}));
-    // Row 1 travels left.
-    state.alienCol = {3, 5, -1, 9};
-    EXPECT_EQ(texts(state), Said{});
-    state.alienCol = {2, -1, -1, 8};
-    EXPECT_EQ(texts(state), Said{"hit, 2 aliens left"});
-
-    // A reset (win, loss, X) is a new game, also when the wave stays on
-    // its row and the aliens step the wrong way.
-    reset(state);
-    state.alienCol = {1, 3, 5, 7};
-    EXPECT_EQ(texts(state), Said{"new game"});
-    state.alienCol = {2, 4, 6, 8};
-    EXPECT_EQ(texts(state), Said{});
-    reset(state);
-    state.alienCol = {1, 3, 5, 7};
-    EXPECT_EQ(texts(state), Said{"new game"});
+        EXPECT_EQ(said, looks[i].second) << "look " << i;
+    }
 }
 
 } // namespace
