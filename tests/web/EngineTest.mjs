@@ -6,13 +6,12 @@
 // passes. Exit 0 passed, 1 failed, 77 skipped (the engine or its driver is
 // missing).
 import assert from 'node:assert/strict';
-import { engines } from './engines.mjs';
+import { engines, PHONE } from './engines.mjs';
 import * as h from './harness.mjs';
 
 const [engineName, webDir, modulesDir, casesDir] = process.argv.slice(2);
-const { TICK_MS, SPLASH_MS, EARLY_MS, OPENING, HELP, cannonCol, shotAt, openBox, closedBox, frameAfter } = h;
+const { TICK_MS, SPLASH_MS, EARLY_MS, OPENING, HELP, log, cannonCol, shotAt, openBox, closedBox, frameAfter } = h;
 const F = h.FIGURES;
-const TOUCH_HELP = 'On this screen, Left and Right steer, Fire shoots, Quit quits and New game restarts.';
 const IDLE = h.idleFrames(casesDir);
 const problems = [];
 let passed = 0;
@@ -44,13 +43,18 @@ async function closeCurrent() {
     await page.close();
 }
 
-const frames = async (page) => (await h.log(page)).frames.map((f) => f.rows);
+const lastFrame = async (page) => (await log(page)).frames.at(-1);
 const boxText = (box) => [box.title, box.prompt, box.buttons];
 const focused = (page) => page.evaluate(() => document.activeElement.textContent);
-// The lines under the board for keyboards and for touch screens, or null
-// where one is not shown.
-const legends = (page) => page.evaluate(() => ['keysLegend', 'touchLegend'].map((id) =>
-    (document.getElementById(id).checkVisibility() ? document.getElementById(id).textContent : null)));
+// The text of the element `id` as a player sees it, or null while it is not shown.
+const shown = (page, id) => page.evaluate((i) => (document.getElementById(i).checkVisibility()
+    ? document.getElementById(i).textContent.trim().replace(/\s+/g, ' ') : null), id);
+const axeFinds = (page) => h.axeViolations(page, modulesDir);
+const rect = (page, selector) => page.evaluate((s) => {
+    const r = document.querySelector(s).getBoundingClientRect();
+    return { left: r.left, right: r.right, top: r.top, bottom: r.bottom, width: r.width };
+}, selector);
+const button = (label) => `#pad button[aria-label="${label}"]`;
 
 // Key-downs in one task of the page, so that no tick can fall between them
 // however loaded the machine is; each gives the physical key (code) and its
@@ -58,30 +62,78 @@ const legends = (page) => page.evaluate(() => ['keysLegend', 'touchLegend'].map(
 const keysInOneTask = (page, events) => page.evaluate((list) => {
     for (const init of list) document.dispatchEvent(new KeyboardEvent('keydown', init));
 }, events);
-// What a screen reader is told of an open box (Chromium only).
-const boxDescription = async (page) => (await page.accessibility('dialog')).description;
-
-const PAD_LEGEND = 'Gamepad: d-pad or stick move · A fire · Start quit · Select help';
-const axeFinds = (page) => h.axeViolations(page, modulesDir);
-const rect = (page, selector) => page.evaluate((s) => {
-    const r = document.querySelector(s).getBoundingClientRect();
-    return { left: r.left, right: r.right, top: r.top, bottom: r.bottom, width: r.width };
-}, selector);
 
 // The gamepad (harness.gamepad) in `state`; then the first frame drawn once
 // the page has read it (it reads pads once a display frame).
 async function padFrame(page, state) {
     await h.gamepad(page, state);
     await h.sleep(100);
-    const count = (await h.log(page)).frames.length;
+    const count = (await log(page)).frames.length;
     return (await h.framesBeyond(page, count)).frames[count];
+}
+
+// The pad's buttons held in turn (by the standard mapping's index), each a
+// little after the last, so that the page reads every one.
+async function padPresses(page, ...states) {
+    for (const buttons of states) {
+        await h.sleep(100);
+        await h.gamepad(page, { buttons });
+    }
 }
 
 // Waits `beats` beats and checks that no frame was drawn meanwhile.
 async function noTickFor(page, beats, what) {
-    const before = (await h.log(page)).frames.length;
+    const before = (await log(page)).frames.length;
     await h.sleep(beats * TICK_MS);
-    assert.equal((await h.log(page)).frames.length, before, what);
+    assert.equal((await log(page)).frames.length, before, what);
+}
+
+// Ends the splash at `url` with `press` and checks that it did nothing else:
+// the opening picture, then the idle game from its first tick.
+async function skipsOnly(page, url, press) {
+    const at = await h.skipSplash(page, url, press);
+    await h.sleep(SPLASH_MS + 500 - at);
+    const seen = (await log(page)).frames.map((f) => f.rows);
+    assert.deepEqual(seen, [OPENING, ...IDLE.slice(0, seen.length - 1)], 'the idle game, once');
+}
+
+// Left, Right and Fire by `act(command)`, which gives the first frame after
+// it: the cannon a column left and back, and a shot above it.
+async function steersAndFires(page, act) {
+    const from = cannonCol(await lastFrame(page));
+    assert.equal(cannonCol(await act('left')), from - 1, 'left');
+    assert.equal(cannonCol(await act('right')), from, 'right');
+    assert.deepEqual(shotAt(await act('fire')), [[6, from]], 'fire');
+}
+
+// A direction held for six beats by `hold` (which returns once it is let go)
+// moves the cannon `step` a beat, and nothing after; gives the log of the
+// hold and the counts of frames and inputs before it.
+async function holdRepeats(page, hold, step) {
+    const before = await log(page);
+    await hold();
+    const l = await log(page);
+    const moved = l.frames.slice(before.frames.length).map(cannonCol);
+    assert.ok((moved.at(-1) - cannonCol(before.frames.at(-1))) * step >= 4,
+              `held for 6 beats, the cannon went ${moved}`);
+    // A beat drawn after the release may still bring the last repeat;
+    // none after it moves.
+    const count = (await log(page)).frames.length;
+    const after = await h.framesBeyond(page, count + 1);
+    assert.equal(cannonCol(after.frames[count + 1]), cannonCol(after.frames[count]), 'nothing after');
+    return { l, frames: before.frames.length, inputs: before.inputs.length };
+}
+
+// Help box number `count`: the game's text, and under it the line on the
+// touch buttons where they show (`note`, or null), seen and read alike.
+async function helpBox(page, count, note) {
+    assert.deepEqual(boxText(await openBox(page, count)), ['Help File', HELP, ['OK']]);
+    assert.equal(await focused(page), 'OK');
+    assert.equal(await shown(page, 'boxNote'), note);
+    if (page.accessibility) {
+        assert.equal((await page.accessibility('dialog')).description, note ? `${HELP} ${note}` : HELP);
+    }
+    assert.deepEqual(await axeFinds(page), [], 'axe-core, with the help box open');
 }
 
 // The splash and its handover by the timer, the board, and an idle game to
@@ -92,8 +144,15 @@ async function splashToLoss(engine) {
         await page.goto(engine.url);
         assert.equal(await page.evaluate(() => document.title), 'Vantrel');
     });
-    await check('the splash: the title picture in its black strip', async () => {
-        assert.deepEqual(await h.splashLayout(page), h.SPLASH_LAYOUT);
+    await check('the splash: the title picture, loaded, in its black strip, and no board', async () => {
+        assert.deepEqual(await page.evaluate(() => {
+            const strip = document.getElementById('frmSplash').getBoundingClientRect();
+            const img = document.querySelector('#frmSplash > img#imgSplash');
+            const pic = img.getBoundingClientRect();
+            return [strip.width, strip.height, pic.x - strip.x, pic.y - strip.y, img.naturalWidth,
+                    img.naturalHeight, img.complete, document.getElementById('frmMain').hidden];
+        }), [F.kSplashWidth, F.kSplashHeight, F.kSplashPictureLeft, F.kSplashPictureTop,
+             F.kSplashPictureWidth, F.kSplashPictureHeight, true, true]);
     });
     let at;
     await check('the splash hands over to the board after its 2 s', async () => {
@@ -106,7 +165,7 @@ async function splashToLoss(engine) {
         assert.deepEqual(l.frames.slice(0, 2).map((f) => f.rows), [OPENING, IDLE[0]]);
         assert.ok(l.frames[1].t - at >= TICK_MS - EARLY_MS, `first tick ${l.frames[1].t - at} ms after`);
     });
-    await check('the board: eight rows of fifteen cells, three times the size', async () => {
+    await check('the board: eight rows of fifteen cells, three times the size, the keys under it', async () => {
         assert.deepEqual(await page.evaluate(() => {
             const board = document.getElementById('frmMain').getBoundingClientRect();
             const rows = [...document.querySelectorAll('#frmMain [role=listitem]')];
@@ -118,9 +177,8 @@ async function splashToLoss(engine) {
               rows: [...Array(8).keys()].map((r) => `lblGame${r}`),
               row: [3 * F.kRowLeft, 3 * (F.kRowTop + 7 * F.kRowPitch), 3 * 15 * F.kCellWidth,
                     3 * F.kRowHeight], pad: true });
-    });
-    await check('the keys under the board', async () => {
-        assert.deepEqual(await legends(page), [h.KEYS_LEGEND, null]);
+        assert.deepEqual([await shown(page, 'keysLegend'), await shown(page, 'touchLegend')],
+                         [h.pageText('keysLegend'), null]);
     });
     await check('green on black, the page around a shade lighter', async () => {
         assert.deepEqual(await page.evaluate(() => ['lblGame0', 'frmMain'].map((id) =>
@@ -138,7 +196,7 @@ async function splashToLoss(engine) {
             assert.deepEqual(lists.map((list) => list.name), ['Board']);
             const items = lists[0].children.map((item) => ({
                 text: (item.children || []).map((c) => c.name).join(''), description: item.description }));
-            assert.deepEqual(items.map((item) => item.text), (await h.log(page)).frames.at(-1).rows);
+            assert.deepEqual(items.map((item) => item.text), (await lastFrame(page)).rows);
             const columns = (text, glyph) => [...text].flatMap((g, i) => (g === glyph ? [i + 1] : []));
             assert.deepEqual(items.map((item) => item.description), items.map((item, r) => {
                 const aliens = columns(item.text, 'V');
@@ -148,14 +206,13 @@ async function splashToLoss(engine) {
         });
     }
     let restartedAt;
-    let l;
     await check('X on a Russian layout restarts; 63 ticks later "You lose!", each drop said before', async () => {
         const before = (await h.framesBeyond(page, 3)).frames.length;
         // The key says "ч"; the physical key is X.
         await keysInOneTask(page, [{ code: 'KeyX', key: 'ч' }]);
         const box = await openBox(page, 1, 62 * TICK_MS + 15000);
         assert.deepEqual(boxText(box), ['Sorry!', 'You lose!', ['OK']]);
-        l = await h.log(page);
+        const l = await log(page);
         // A tick of the old game may still fall between reading the count and
         // the key; the new game starts at the first frame of a fresh one.
         restartedAt = l.frames.findIndex((f, i) => i >= before && f.rows.join('\n') === IDLE[0].join('\n'));
@@ -174,21 +231,18 @@ async function splashToLoss(engine) {
     await check('Escape answers OK: a new game, its first tick a full beat after the box', async () => {
         await page.press('Escape');
         const closed = (await closedBox(page, 1)).closed;
-        l = await h.framesBeyond(page, restartedAt + 63);
-        const next = l.frames.slice(restartedAt + 62, restartedAt + 64);
+        const next = (await h.framesBeyond(page, restartedAt + 63)).frames.slice(restartedAt + 62, restartedAt + 64);
         assert.deepEqual(next.map((f) => f.rows), [IDLE[62], IDLE[0]]);
         assert.ok(next[1].t - closed >= TICK_MS - EARLY_MS, `${next[1].t - closed} ms after`);
     });
 }
 
-// A key skips the splash; the keys, F1, the quit question and the end.
+// A key skips the splash; the keys, F1, the quit question, the end, a
+// gamepad, and the page offline.
 async function keys(engine) {
     const page = await open(engine);
     await check('a key skips the splash and does nothing else', async () => {
-        const at = await h.skipSplash(page, engine.url, () => page.press('ArrowLeft'));
-        await h.sleep(SPLASH_MS + 500 - at);
-        const seen = await frames(page);
-        assert.deepEqual(seen, [OPENING, ...IDLE.slice(0, seen.length - 1)], 'the idle game, once');
+        await skipsOnly(page, engine.url, () => page.press('ArrowLeft'));
     });
     await check('the board has the keyboard focus, and shows it', async () => {
         const [active, windowFocused, ring] = await page.evaluate(() => {
@@ -205,58 +259,53 @@ async function keys(engine) {
         assert.deepEqual(await axeFinds(page), []);
     });
     await check('hidden, the game stands still; shown, it starts with a whole beat', async () => {
-        await h.framesBeyond(page, (await h.log(page)).frames.length);
+        await h.framesBeyond(page, (await log(page)).frames.length);
         await h.setHidden(page, true);
         await noTickFor(page, 4, 'no tick while the page is hidden');
-        const count = (await h.log(page)).frames.length;
+        const count = (await log(page)).frames.length;
         const shownAt = await page.evaluate(() => performance.now());
         await h.setHidden(page, false);
         const next = (await h.framesBeyond(page, count)).frames[count];
         assert.ok(next.t - shownAt >= TICK_MS - EARLY_MS, `next tick ${next.t - shownAt} ms after`);
     });
-    await check('Right moves the cannon one column; a press and two repeats in one beat too', async () => {
-        assert.equal(cannonCol(await frameAfter(page, () => page.press('ArrowRight'))), 8);
+    await check('the arrows steer a column and Space fires, one shot at a time; a press and two repeats in one beat '
+                + 'move once', async () => {
+        const from = cannonCol(await lastFrame(page));
         const right = { code: 'ArrowRight', key: 'ArrowRight' };
         assert.equal(cannonCol(await frameAfter(page, () => keysInOneTask(page, [
-            right, { ...right, repeat: true }, { ...right, repeat: true }]))), 9);
-        const l = await h.framesBeyond(page, (await h.log(page)).frames.length);
-        assert.equal(cannonCol(l.frames.at(-1)), 9, 'and nothing is left over');
-    });
-    await check('Space fires from the cannon, one shot at a time', async () => {
-        assert.deepEqual(shotAt(await frameAfter(page, () => page.press('Space'))), [[6, 9]]);
+            right, { ...right, repeat: true }, { ...right, repeat: true }]))), from + 1);
+        const l = await h.framesBeyond(page, (await log(page)).frames.length);
+        assert.equal(cannonCol(l.frames.at(-1)), from + 1, 'and nothing is left over');
+        const key = { left: 'ArrowLeft', right: 'ArrowRight', fire: ' ' };
+        await steersAndFires(page, (command) => frameAfter(page, () => page.press(key[command])));
         // A beat or two may pass before the second Space arrives; the shot
         // flies on, alone.
-        const shots = shotAt(await frameAfter(page, () => page.press('Space')));
-        assert.ok(shots.length === 1 && shots[0][0] < 6 && shots[0][1] === 9, JSON.stringify(shots));
+        const shots = shotAt(await frameAfter(page, () => page.press(' ')));
+        assert.ok(shots.length === 1 && shots[0][0] < 6 && shots[0][1] === from + 1, JSON.stringify(shots));
     });
     await check('F1: the help box with the keyboard, nothing behind it, a full beat after', async () => {
+        const column = cannonCol(await lastFrame(page));
         await page.press('F1');
-        assert.deepEqual(boxText(await openBox(page, 1)), ['Help File', HELP, ['OK']]);
-        assert.equal(await focused(page), 'OK');
-        assert.deepEqual(await axeFinds(page), [], 'axe-core, with the help box open');
-        assert.equal(await page.evaluate(() => document.getElementById('boxNote').checkVisibility()), false,
-                     'no word of touch buttons on a desktop');
-        if (page.accessibility) assert.equal(await boxDescription(page), HELP, 'nor for a screen reader');
+        await helpBox(page, 1, null);
         await page.press('ArrowLeft');
         await noTickFor(page, 3, 'no tick behind the help box');
-        const count = (await h.log(page)).frames.length;
+        const count = (await log(page)).frames.length;
         await page.press('Enter');
         const { closed } = await closedBox(page, 1);
         const next = (await h.framesBeyond(page, count)).frames[count];
         assert.ok(next.t - closed >= TICK_MS - EARLY_MS, `next tick ${next.t - closed} ms after`);
-        assert.equal(cannonCol(next), 9, 'keys on the box do not reach the game');
+        assert.equal(cannonCol(next), column, 'keys on the box do not reach the game');
     });
     await check('Escape: "Are you sure you want to quit?"; Escape again answers No', async () => {
         await page.press('Escape');
-        const box = await openBox(page, 2);
-        assert.deepEqual(boxText(box), ['', h.QUIT, ['Yes', 'No']]);
+        assert.deepEqual(boxText(await openBox(page, 2)), ['', h.QUIT, ['Yes', 'No']]);
         assert.equal(await focused(page), 'Yes');
         assert.equal(await page.evaluate(() => document.querySelector('dialog .title').checkVisibility()),
                      false, 'no empty title bar');
         assert.deepEqual(await axeFinds(page), [], 'axe-core, with the quit question open');
         await page.press('Escape');
         await closedBox(page, 2);
-        await h.framesBeyond(page, (await h.log(page)).frames.length);
+        await h.framesBeyond(page, (await log(page)).frames.length);
     });
     let endedAt;
     await check('Escape, Enter (Yes): the game ends, and offers to play again with the focus', async () => {
@@ -265,16 +314,14 @@ async function keys(engine) {
         await openBox(page, 3);
         await page.press('Enter');
         await closedBox(page, 3);
-        assert.equal(await page.evaluate(() => document.getElementById('ended').checkVisibility() &&
-            document.getElementById('ended').textContent.trim().replace(/\s+/g, ' ')),
-        'The game has ended. Play again');
+        assert.equal(await shown(page, 'ended'), 'The game has ended. Play again');
         assert.equal(await focused(page), 'Play again');
         assert.deepEqual(await rect(page, '#frmMain'), board, 'the board stays where it was');
         for (const name of ['x', 'F1', 'Escape']) await page.press(name);
         await noTickFor(page, 4, 'no tick after the end');
-        assert.equal((await h.log(page)).boxes.length, 3, 'no box after the end');
+        assert.equal((await log(page)).boxes.length, 3, 'no box after the end');
         assert.deepEqual(await axeFinds(page), [], 'axe-core, after the end');
-        endedAt = (await h.log(page)).frames.length;
+        endedAt = (await log(page)).frames.length;
     });
     await check('Enter on Play again: a new game in the same page', async () => {
         await page.press('Enter');
@@ -282,62 +329,46 @@ async function keys(engine) {
         assert.deepEqual(l.frames.slice(endedAt, endedAt + 2).map((f) => f.rows), [OPENING, IDLE[0]]);
         assert.equal(await page.evaluate(() => document.activeElement.id), 'frmMain');
     });
-    await check('a gamepad: its line while connected; the d-pad and the stick steer, A fires', async () => {
+    // The standard mapping's buttons: 0 bottom face (A), 1 right (B), 8
+    // Select, 9 Start, 14 and 15 the d-pad's left and right.
+    const pad = { left: { x: -1 }, right: { buttons: [15] }, fire: { buttons: [0] } };
+    await check('a gamepad: its line while connected; the stick and the d-pad steer, A fires', async () => {
         await h.gamepad(page);
-        assert.equal(await page.evaluate(() => document.getElementById('padLegend').checkVisibility() &&
-            document.getElementById('padLegend').textContent), PAD_LEGEND);
-        const from = cannonCol(await padFrame(page, {}));
-        assert.equal(cannonCol(await padFrame(page, { buttons: [15] })), from + 1, 'd-pad right');
+        assert.equal(await shown(page, 'padLegend'), h.pageText('padLegend'));
         await padFrame(page, {});
-        assert.equal(cannonCol(await padFrame(page, { x: -1 })), from, 'the stick to the left');
-        await padFrame(page, {});
-        assert.deepEqual(shotAt(await padFrame(page, { buttons: [0] })), [[6, from]], 'A fires');
-        await padFrame(page, {});
+        await steersAndFires(page, async (command) => {
+            const frame = await padFrame(page, pad[command]);
+            await padFrame(page, {});
+            return frame;
+        });
     });
     await check('a held direction repeats, a beat at a time, until let go', async () => {
-        const before = (await h.log(page)).frames.length;
-        const from = cannonCol((await h.log(page)).frames.at(-1));
-        await h.gamepad(page, { buttons: [14] });
-        await h.sleep(6 * TICK_MS);
-        await h.gamepad(page, {});
-        await h.sleep(100);
-        const moved = (await h.log(page)).frames.slice(before).map(cannonCol);
-        assert.ok(from - moved.at(-1) >= 4, `held left for 6 beats, the cannon went ${moved}`);
-        // A beat drawn after the release may still bring the last repeat;
-        // none after it moves.
-        const count = (await h.log(page)).frames.length;
-        const l = await h.framesBeyond(page, count + 1);
-        assert.equal(cannonCol(l.frames[count + 1]), cannonCol(l.frames[count]), 'nothing after');
+        await holdRepeats(page, async () => {
+            await h.gamepad(page, { buttons: [14] });
+            await h.sleep(6 * TICK_MS);
+            await h.gamepad(page, {});
+            await h.sleep(100);
+        }, -1);
     });
     await check('the pad in boxes: Select opens help and B closes it; Start, right, A answers No', async () => {
-        const boxes = (await h.log(page)).boxes.length;
-        await h.gamepad(page, { buttons: [8] });
+        const boxes = (await log(page)).boxes.length;
+        await padPresses(page, [8]);
         assert.equal((await openBox(page, boxes + 1)).title, 'Help File');
-        for (const buttons of [[], [1]]) {
-            await h.sleep(100);
-            await h.gamepad(page, { buttons });
-        }
+        await padPresses(page, [], [1]);
         await closedBox(page, boxes + 1);
-        for (const buttons of [[], [9]]) {
-            await h.sleep(100);
-            await h.gamepad(page, { buttons });
-        }
+        await padPresses(page, [], [9]);
         assert.equal((await openBox(page, boxes + 2)).prompt, h.QUIT);
-        for (const buttons of [[], [15], [], [0]]) {
-            await h.gamepad(page, { buttons });
-            await h.sleep(100);
-        }
+        await padPresses(page, [], [15], [], [0]);
         await closedBox(page, boxes + 2);
-        assert.equal(await page.evaluate(() => document.getElementById('ended').hidden), true, 'No');
+        assert.equal(await shown(page, 'ended'), null, 'No');
         await h.gamepad(page, { connected: false });
-        assert.equal(await page.evaluate(() => document.getElementById('padLegend').checkVisibility()), false);
+        assert.equal(await shown(page, 'padLegend'), null);
     });
     await check('offline after the first load: the page starts and plays from its own copy', async () => {
         await h.until(() => page.evaluate(() => !!navigator.serviceWorker?.controller), 'the service worker');
         engine.site.offline = true;
         try {
-            await h.skipSplash(page, engine.url, () => page.press('ArrowLeft'));
-            assert.deepEqual((await h.framesBeyond(page, 1)).frames[1].rows, IDLE[0]);
+            await skipsOnly(page, engine.url, () => page.press('ArrowLeft'));
         } finally {
             engine.site.offline = false;
         }
@@ -347,17 +378,14 @@ async function keys(engine) {
 // The one file, opened from disk, plays and loads nothing from elsewhere.
 async function singleFile(engine) {
     const page = await open(engine);
-    await check('the single file plays from file://', async () => {
+    await check('the single file plays from file://, a click ending its splash', async () => {
         await page.goto(engine.fileUrl);
         assert.equal(await page.evaluate(() => document.title), 'Vantrel');
-        await h.until(() => page.evaluate(() => document.getElementById('imgSplash').complete),
-                      'the title picture');
-        assert.deepEqual(await page.evaluate(() => [document.getElementById('imgSplash').naturalWidth,
-                                                    document.getElementById('imgSplash').naturalHeight]),
-        [F.kSplashPictureWidth, F.kSplashPictureHeight]);
-        // A click on the splash ends it, as a key does.
-        await h.skipSplash(page, engine.fileUrl, () => page.click('#imgSplash'));
-        assert.deepEqual((await h.framesBeyond(page, 1)).frames[1].rows, IDLE[0]);
+        assert.deepEqual(await h.until(() => page.evaluate(() => {
+            const img = document.getElementById('imgSplash');
+            return img.complete && [img.naturalWidth, img.naturalHeight];
+        }), 'the title picture'), [F.kSplashPictureWidth, F.kSplashPictureHeight]);
+        await skipsOnly(page, engine.fileUrl, () => page.click('#imgSplash'));
     });
     await check('everything is inside the file, its icon too', async () => {
         assert.deepEqual(await page.evaluate(() => performance.getEntriesByType('resource')
@@ -370,20 +398,17 @@ async function singleFile(engine) {
 // On a phone-sized touch screen the touch buttons appear and play.
 async function phone(engine) {
     const page = await open(engine, { phone: true });
-    await check('a phone: 390 x 844 CSS pixels, three device pixels each, touch', async () => {
+    const { width, height, deviceScaleFactor } = PHONE;
+    await check(`a phone: ${width} x ${height} CSS pixels, ${deviceScaleFactor} device pixels each, touch`, async () => {
         await page.goto(engine.url);
         assert.deepEqual(await page.evaluate(() => [innerWidth, innerHeight, devicePixelRatio,
                                                     navigator.maxTouchPoints > 0 ||
                                                     matchMedia('(any-pointer: coarse)').matches]),
-        [390, 844, 3, true]);
+        [width, height, deviceScaleFactor, true]);
     });
     await check('the splash as wide as the phone; a tap ends it and does nothing else', async () => {
-        assert.equal(await page.evaluate(() => document.getElementById('frmSplash').getBoundingClientRect()
-            .width), 390);
-        const at = await h.skipSplash(page, engine.url, () => page.tap('#imgSplash'));
-        await h.sleep(SPLASH_MS + 500 - at);
-        const seen = await frames(page);
-        assert.deepEqual(seen, [OPENING, ...IDLE.slice(0, seen.length - 1)], 'the idle game, once');
+        assert.equal((await rect(page, '#frmSplash')).width, width);
+        await skipsOnly(page, engine.url, () => page.tap('#imgSplash'));
     });
     await check('the touch buttons (Left, Right, Fire, New game, Help, Quit), each named as it says', async () => {
         assert.deepEqual(await page.evaluate(() => [...document.querySelectorAll('#pad button')]
@@ -391,21 +416,18 @@ async function phone(engine) {
         ['Left', 'Right', 'Fire', 'New game', 'Help', 'Quit'].map((name) => [name, name]));
         // The touch line, and no keys' line but where the main pointer is a
         // mouse, as in the WebKit view on a virtual X server.
-        const [keysLine, touchLine] = await legends(page);
-        assert.equal(touchLine, h.TOUCH_LEGEND);
-        if (engineName !== 'webkit') assert.equal(keysLine, null);
+        assert.equal(await shown(page, 'touchLegend'), h.pageText('touchLegend'));
+        if (engineName !== 'webkit') assert.equal(await shown(page, 'keysLegend'), null);
     });
     await check("the board fills the phone's width in whole device pixels per cell", async () => {
-        const width = await page.evaluate(() => document.getElementById('frmMain').getBoundingClientRect().width);
-        const devicePixels = width * 3;
-        const cells = F.kClientWidth;
-        assert.ok(Math.abs(devicePixels - cells * Math.round(devicePixels / cells)) < 0.1 &&
-                  width <= 390 && width > 300, `board ${width} px wide`);
+        const board = (await rect(page, '#frmMain')).width;
+        const devicePixels = board * deviceScaleFactor;
+        assert.ok(Math.abs(devicePixels - F.kClientWidth * Math.round(devicePixels / F.kClientWidth)) < 0.1 &&
+                  board <= width && board > 300, `board ${board} px wide`);
     });
     await check("the thumbs' buttons at the bottom, the game's commands at the top, apart", async () => {
-        const [left, fire, quit, board] = await Promise.all(['#pad button[aria-label="Left"]', '#pad .fire',
-            '#pad button[aria-label="Quit"]', '#frmMain'].map((s) => rect(page, s)));
-        const height = await page.evaluate(() => innerHeight);
+        const [left, fire, quit, board] = await Promise.all([button('Left'), '#pad .fire', button('Quit'),
+                                                             '#frmMain'].map((s) => rect(page, s)));
         assert.ok(left.bottom > height - 100 && fire.bottom > height - 100, JSON.stringify([left, fire]));
         assert.ok(quit.bottom < board.top && left.top - quit.bottom > 300, JSON.stringify([quit, left]));
     });
@@ -413,45 +435,29 @@ async function phone(engine) {
         assert.deepEqual(await axeFinds(page), []);
     });
     await check('a touch button acts on the press, and a held one repeats a beat at a time', async () => {
-        const { frames: { length: before }, inputs: { length: inputs } } = await h.log(page);
-        const from = cannonCol((await h.log(page)).frames.at(-1));
-        await page.hold('#pad button[aria-label="Right"]', 6 * TICK_MS);
-        const l = await h.log(page);
+        const { l, frames, inputs } = await holdRepeats(page, () => page.hold(button('Right'), 6 * TICK_MS), 1);
         const pressedAt = l.inputs[inputs];
         const first = l.frames.find((f) => f.t > pressedAt);
-        assert.ok(first.t < pressedAt + 2 * TICK_MS && cannonCol(first) === from + 1,
+        assert.ok(first.t < pressedAt + 2 * TICK_MS && cannonCol(first) === cannonCol(l.frames[frames - 1]) + 1,
                   `on the press: ${first.t - pressedAt} ms after it, column ${cannonCol(first)}`);
-        const moved = l.frames.slice(before).map(cannonCol);
-        assert.ok(moved.at(-1) - from >= 4, `held for 6 beats, the cannon went ${moved}`);
-        const count = l.frames.length;
-        const after = await h.framesBeyond(page, count + 1);
-        assert.equal(cannonCol(after.frames[count + 1]), cannonCol(after.frames[count]), 'nothing after');
     });
     await check('the touch buttons play: Left, Right, Fire', async () => {
-        const button = (label) => `#pad button[aria-label="${label}"]`;
-        const from = cannonCol((await h.log(page)).frames.at(-1));
-        assert.equal(cannonCol(await frameAfter(page, () => page.tap(button('Left')))), from - 1);
-        assert.equal(cannonCol(await frameAfter(page, () => page.tap(button('Right')))), from);
-        assert.deepEqual(shotAt(await frameAfter(page, () => page.tap(button('Fire')))), [[6, from]]);
+        const label = { left: 'Left', right: 'Right', fire: 'Fire' };
+        await steersAndFires(page, (command) => frameAfter(page, () => page.tap(button(label[command]))));
     });
     await check('Help shows the help box, the buttons named under it; its OK closes it', async () => {
-        await page.tap('#pad button[aria-label="Help"]');
-        const box = await openBox(page, 1);
-        assert.deepEqual([box.title, box.prompt], ['Help File', HELP]);
-        assert.equal(await page.evaluate(() => document.getElementById('boxNote').checkVisibility() &&
-            document.getElementById('boxNote').textContent), TOUCH_HELP);
-        if (page.accessibility) assert.equal(await boxDescription(page), `${HELP} ${TOUCH_HELP}`);
-        assert.deepEqual(await axeFinds(page), [], 'axe-core, with the help box open');
+        await page.tap(button('Help'));
+        await helpBox(page, 1, h.pageText('boxNote'));
         await page.tap('dialog button');
         await closedBox(page, 1);
     });
     if (page.resize) {
         await check('on its side: steering left of the board, fire right of it, the board larger', async () => {
-            await page.resize({ width: 844, height: 390, deviceScaleFactor: 3, isMobile: true, hasTouch: true });
+            await page.resize({ ...PHONE, width: height, height: width });
             await h.sleep(200);
             const [board, steer, fire] = await Promise.all(['#frmMain', '#pad .steer', '#pad .fire']
                 .map((s) => rect(page, s)));
-            assert.ok(board.width >= 2 * F.kClientWidth && board.bottom <= 390, JSON.stringify(board));
+            assert.ok(board.width >= 2 * F.kClientWidth && board.bottom <= width, JSON.stringify(board));
             assert.ok(steer.right < board.left && fire.left > board.right, JSON.stringify([steer, fire]));
         });
     }

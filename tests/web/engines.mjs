@@ -1,24 +1,17 @@
 // The three browser engines behind one small page interface, for the checks
-// that every engine must pass (EngineTest.mjs): Chromium, and Firefox ESR over
+// every engine must pass (EngineTest.mjs): Chromium, and Firefox ESR over
 // WebDriver BiDi, through puppeteer-core; WebKitGTK through WebKitWebDriver,
-// spoken to in W3C WebDriver over HTTP, in a virtual X server.
+// in W3C WebDriver over HTTP, in a virtual X server.
 //
-// engines[name](modulesDir, webDir) starts one and gives
-//   { version, url, fileUrl, site, open({ phone }), close() },
-// with the page served from 127.0.0.1 at url (site.offline = true drops every
-// connection) and the single file at fileUrl.
-// open() gives a page at 1024 × 768 CSS pixels, or with `phone` at a phone's
-// 390 × 844, three device pixels each, with touch. Pages record as
-// harness.recordingPage does and have goto(url), evaluate(fn, ...args),
-// press(key) (ArrowLeft, ArrowRight, Space, Escape, Enter, F1, x), tap(selector)
-// (a tap, or where the engine has no touch input a click), click(selector),
-// hold(selector, ms) (a finger, or where the engine has no touch input the
-// mouse's button, held on it for ms), problems() (console errors and uncaught
-// exceptions) and close(). Where puppeteer drives the engine, pages also have
-// resize(viewport). In Chromium only, pages also have accessibility(selector):
-// the accessibility tree a screen reader gets, from the element or the whole
-// page, and cdp(method, params), a call to the browser's own protocol.
-import { spawn } from 'node:child_process';
+// engines[name](modulesDir, webDir) gives { version, url, fileUrl, site,
+// open({ phone }), close() }: the page served at url (site.offline = true
+// drops every connection), the single file at fileUrl. open() gives a
+// recording page (harness.recordingPage) at 1024 × 768, or a phone's
+// 390 × 844 at 3× with touch, with goto, evaluate, press(key), tap, click and
+// hold(selector, ms) (a finger, or where the engine has no touch the mouse),
+// problems() and close(); where puppeteer drives it also resize(viewport), and
+// in Chromium accessibility(selector) and cdp(method, params).
+import { spawn, spawnSync } from 'node:child_process';
 import { copyFileSync, existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync }
     from 'node:fs';
 import { createServer } from 'node:net';
@@ -33,7 +26,7 @@ const WEBDRIVER = '/usr/bin/WebKitWebDriver';
 const MINIBROWSER = '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
 const PYTHON = '/usr/bin/python3';
 const DESKTOP = { width: 1024, height: 768 };
-const PHONE = { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
+export const PHONE = { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
 
 function skipUnless(condition, what) {
     if (condition) return;
@@ -42,9 +35,8 @@ function skipUnless(condition, what) {
 }
 
 class PuppeteerPage {
-    constructor(page, keyNames, accessible) {
+    constructor(page, accessible) {
         this.page = page;
-        this.keyNames = keyNames;
         if (accessible) {
             this.accessibility = async (selector) => page.accessibility.snapshot(
                 { interestingOnly: false, root: selector ? await page.$(selector) : undefined });
@@ -55,7 +47,7 @@ class PuppeteerPage {
     resize(viewport) { return this.page.setViewport(viewport); }
     goto(url) { return this.page.goto(url); }
     evaluate(fn, ...args) { return this.page.evaluate(fn, ...args); }
-    press(key) { return this.page.keyboard.press(this.keyNames[key] || key); }
+    press(key) { return this.page.keyboard.press(key); }
     async tap(selector) { await (await this.page.$(selector)).tap(); }
     async click(selector) { await (await this.page.$(selector)).click(); }
     async hold(selector, ms) {
@@ -69,7 +61,7 @@ class PuppeteerPage {
 }
 
 // `launch(phone)` starts a browser; Firefox needs one of its own for touch.
-async function puppeteerEngine(webDir, launch, { keyNames = {}, accessible = false } = {}) {
+async function puppeteerEngine(webDir, launch, accessible = false) {
     const browsers = new Map();
     const browser = async (phone) => {
         if (!browsers.has(phone)) browsers.set(phone, await launch(phone));
@@ -85,7 +77,7 @@ async function puppeteerEngine(webDir, launch, { keyNames = {}, accessible = fal
         async open({ phone = false } = {}) {
             const page = await h.recordingPage(await browser(phone));
             await page.setViewport(phone ? PHONE : DESKTOP);
-            return new PuppeteerPage(page, keyNames, accessible);
+            return new PuppeteerPage(page, accessible);
         },
         async close() {
             for (const b of browsers.values()) await b.close();
@@ -97,7 +89,7 @@ async function puppeteerEngine(webDir, launch, { keyNames = {}, accessible = fal
 export const engines = {
     async chromium(modulesDir, webDir) {
         const puppeteer = h.loadPuppeteer(modulesDir);
-        return puppeteerEngine(webDir, () => h.launch(puppeteer), { accessible: true });
+        return puppeteerEngine(webDir, () => h.launch(puppeteer), true);
     },
 
     // BiDi has no touch emulation (hasTouch does nothing), so the phone runs
@@ -112,8 +104,7 @@ export const engines = {
                     'ui.allPointerCapabilities': 1 }
                 : {},
         });
-        // Its keyboard knows the space bar as ' ' only.
-        return puppeteerEngine(webDir, launch, { keyNames: { Space: ' ' } });
+        return puppeteerEngine(webDir, launch);
     },
 
     async webkit(modulesDir, webDir) {
@@ -121,14 +112,11 @@ export const engines = {
                                    ['/usr/bin/Xvfb', 'xvfb']]) {
             skipUnless(existsSync(path), `${path} (Debian package ${pkg})`);
         }
-        const probe = await run(PYTHON, ['-c', 'import gi; gi.require_version("WebKit2", "4.1")']);
-        skipUnless(probe === 0, `${PYTHON} with WebKit2 (python3-gi, gir1.2-webkit2-4.1)`);
+        const probe = spawnSync(PYTHON, ['-c', 'import gi; gi.require_version("WebKit2", "4.1")']);
+        skipUnless(probe.status === 0, `${PYTHON} with WebKit2 (python3-gi, gir1.2-webkit2-4.1)`);
         return webkitEngine(webDir);
     },
 };
-
-const run = (command, args) => new Promise((done) => spawn(command, args, { stdio: 'ignore' })
-    .on('exit', done).on('error', () => done(-1)));
 
 // The web folder copied, with the recorder and a catcher of errors first in
 // each page: WebDriver classic can run nothing in a page before the page's
@@ -183,25 +171,25 @@ function freePort() {
     });
 }
 
-// W3C WebDriver's key values for the keys the checks press.
-const WEBDRIVER_KEYS = { ArrowLeft: '\uE012', ArrowRight: '\uE014', Space: ' ', Escape: '\uE00C',
-                         Enter: '\uE007', F1: '\uE031' };
+// W3C WebDriver's key values for the keys the checks press by name.
+const WEBDRIVER_KEYS = { ArrowLeft: '\uE012', ArrowRight: '\uE014', Escape: '\uE00C', Enter: '\uE007',
+                         F1: '\uE031' };
 const ELEMENT = 'element-6066-11e4-a52e-4f735466cecf';
+
+async function webdriver(method, url, body) {
+    const response = await fetch(url, { method, headers: { 'Content-Type': 'application/json' },
+                                        body: body && JSON.stringify(body) });
+    const { value } = await response.json();
+    if (!response.ok) throw new Error(`WebDriver ${method} ${url}: ${value.error}: ${value.message}`);
+    return value;
+}
 
 class WebDriverPage {
     constructor(session) {
         this.session = session;
         this.seen = [];
     }
-    async command(method, path, body) {
-        const response = await fetch(this.session + path, {
-            method, headers: { 'Content-Type': 'application/json' },
-            body: body === undefined ? undefined : JSON.stringify(body),
-        });
-        const { value } = await response.json();
-        if (!response.ok) throw new Error(`WebDriver ${method} ${path}: ${value.error}: ${value.message}`);
-        return value;
-    }
+    command(method, path, body) { return webdriver(method, this.session + path, body); }
     async goto(url) {
         this.seen.push(...await this.problems());
         return this.command('POST', '/url', { url });
@@ -216,15 +204,15 @@ class WebDriverPage {
     }
     // WebKitGTK's driver has no touch input: a tap arrives as a click.
     tap(selector) { return this.click(selector); }
-    async click(selector) {
-        const element = await this.command('POST', '/element', { using: 'css selector', value: selector });
-        return this.command('POST', `/element/${element[ELEMENT]}/click`, {});
+    async element(selector) {
+        return (await this.command('POST', '/element', { using: 'css selector', value: selector }))[ELEMENT];
     }
+    async click(selector) { return this.command('POST', `/element/${await this.element(selector)}/click`, {}); }
     async hold(selector, ms) {
-        const element = await this.command('POST', '/element', { using: 'css selector', value: selector });
+        const element = await this.element(selector);
         return this.command('POST', '/actions', { actions: [{ type: 'pointer', id: 'finger',
             parameters: { pointerType: 'mouse' }, actions: [
-                { type: 'pointerMove', origin: { [ELEMENT]: element[ELEMENT] }, x: 0, y: 0 },
+                { type: 'pointerMove', origin: { [ELEMENT]: element }, x: 0, y: 0 },
                 { type: 'pointerDown', button: 0 }, { type: 'pause', duration: ms },
                 { type: 'pointerUp', button: 0 }] }] });
     }
@@ -267,13 +255,8 @@ async function webkitEngine(webDir) {
     return {
         get version() { return version; },
         async open({ phone = false } = {}) {
-            const response = await fetch(`${base}/session`, {
-                method: 'POST', headers: { 'Content-Type': 'application/json' },
-                body: JSON.stringify({ capabilities: { alwaysMatch: {
-                    'webkitgtk:browserOptions': browser(phone) } } }),
-            });
-            const { value } = await response.json();
-            if (!response.ok) throw new Error(`WebKitWebDriver: no session: ${value.message}`);
+            const value = await webdriver('POST', `${base}/session`, { capabilities: { alwaysMatch: {
+                'webkitgtk:browserOptions': browser(phone) } } });
             if (!phone) version = `WebKitGTK ${value.capabilities.browserVersion}`;
             const page = new WebDriverPage(`${base}/session/${value.sessionId}`);
             if (!phone) await page.command('POST', '/window/rect', DESKTOP);

@@ -2,8 +2,7 @@
 // folder on 127.0.0.1, headless Chromium through puppeteer-core, a recorder
 // of board frames and message boxes that runs inside the page, and the page
 // contract read through it (the pictures the game draws, its boxes).
-import { existsSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
-import { tmpdir } from 'node:os';
+import { existsSync, readFileSync } from 'node:fs';
 import { join, resolve } from 'node:path';
 import { createRequire } from 'node:module';
 
@@ -27,29 +26,14 @@ export function loadPuppeteer(modulesParent) {
     }
 }
 
-// Chromium as root needs --no-sandbox. The rest keeps a headless browser from
-// reaching out to the network for updates, sync and field trials, and the
-// fresh profile keeps runs apart.
-export async function launch(puppeteer) {
-    const profile = mkdtempSync(join(tmpdir(), 'vantrel-chromium-'));
-    const browser = await puppeteer.launch({
-        executablePath: CHROMIUM,
-        headless: true,
-        userDataDir: profile,
-        args: ['--no-sandbox', '--disable-background-networking', '--disable-component-update',
-               '--disable-sync', '--no-first-run', '--disable-quic', '--disable-default-apps',
-               '--disable-extensions', '--no-default-browser-check', '--no-pings',
-               '--disable-domain-reliability', '--disable-client-side-phishing-detection',
-               '--disable-features=Translate,OptimizationHints,MediaRouter',
-               '--disable-background-timer-throttling', '--disable-renderer-backgrounding'],
-    });
-    const close = browser.close.bind(browser);
-    browser.close = async () => {
-        await close();
-        rmSync(profile, { recursive: true, force: true });
-    };
-    return browser;
-}
+// Chromium as root needs --no-sandbox. The rest, with puppeteer's own
+// defaults and its fresh profile, keeps a headless browser from reaching out
+// to the network.
+export const launch = (puppeteer) => puppeteer.launch({
+    executablePath: CHROMIUM, headless: true,
+    args: ['--no-sandbox', '--disable-component-update', '--disable-quic', '--no-default-browser-check',
+           '--no-pings', '--disable-domain-reliability'],
+});
 
 // Runs in the page before its own scripts: notes every board frame (the
 // eight row texts after a change), every box opened and closed, every piece
@@ -133,49 +117,31 @@ export function framesBeyond(page, count, timeoutMs = 3000) {
 
 export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-// The game's figures and texts as the code gives them (session/Figures.h and
-// input/KeyCommands.h), rather than typed again: FIGURES.kTickMs, HELP.
+// The game's figures and texts as the code gives them (session/Figures.h,
+// input/KeyCommands.h and the page's own lines in ui/web/shell.html), rather
+// than typed again: FIGURES.kTickMs, HELP, pageText('boxNote').
 const source = (path) => readFileSync(new URL(`../../${path}`, import.meta.url), 'utf8');
 export const FIGURES = Object.fromEntries([...source('session/Figures.h')
     .matchAll(/constexpr int (k\w+) = (\d+);/g)].map(([, name, value]) => [name, Number(value)]));
-const text = (header, name) => [...new RegExp(`${name} =((?:\\s*"[^"]*")+);`).exec(source(header))[1]
+const text = (name) => [...new RegExp(`${name} =((?:\\s*"[^"]*")+);`).exec(source('input/KeyCommands.h'))[1]
     .matchAll(/"([^"]*)"/g)].map((m) => m[1]).join('');
-export const HELP = text('input/KeyCommands.h', 'kHelpPrompt');
-export const QUIT = text('input/KeyCommands.h', 'kQuitPrompt');
+export const HELP = text('kHelpPrompt');
+export const QUIT = text('kQuitPrompt');
+export const pageText = (id) => new RegExp(`id="${id}"[^>]*>([^<]*)<`).exec(source('ui/web/shell.html'))[1];
 export const TICK_MS = FIGURES.kTickMs;
 export const SPLASH_MS = FIGURES.kSplashMs;
 // Timers may fire late on a loaded machine, never early; a little slack
 // below covers the clocks' rounding.
 export const EARLY_MS = 15;
 export const OPENING = ['V V V V', '', '', '', '', '', '', '       A'];
-// The lines under the board for keyboards and for touch screens.
-export const KEYS_LEGEND = '← → move · Space fire · X new game · F1 help · Esc quit';
-export const TOUCH_LEGEND = 'Tap Left or Right to move and Fire to shoot';
 
 // An idle game, tick by tick, from its golden replay (each `tick` prints the
 // eight rows as |text|): the wave reaches the bottom on tick 63.
 export function idleFrames(casesDir) {
-    const lines = readFileSync(join(casesDir, 'loss.out'), 'utf8').split('\n');
-    const rows = lines.filter((line) => line.startsWith('|')).map((line) => line.slice(1, -1));
-    const frames = [];
-    for (let i = 0; i + 8 <= rows.length; i += 8) frames.push(rows.slice(i, i + 8));
-    return frames;
+    const rows = readFileSync(join(casesDir, 'loss.out'), 'utf8').split('\n')
+        .filter((line) => line.startsWith('|')).map((line) => line.slice(1, -1));
+    return Array.from({ length: rows.length / 8 }, (_, i) => rows.slice(8 * i, 8 * i + 8));
 }
-
-// The splash as a player sees it first: the title picture, loaded, in its
-// black strip, and no board yet.
-export const splashLayout = (page) => page.evaluate(() => {
-    const strip = document.getElementById('frmSplash').getBoundingClientRect();
-    const img = document.querySelector('#frmSplash > img#imgSplash');
-    const pic = img.getBoundingClientRect();
-    return { strip: [strip.width, strip.height], at: [pic.x - strip.x, pic.y - strip.y],
-             natural: [img.naturalWidth, img.naturalHeight], complete: img.complete,
-             boardHidden: document.getElementById('frmMain').hidden };
-});
-const F = FIGURES;
-export const SPLASH_LAYOUT = { strip: [F.kSplashWidth, F.kSplashHeight], at: [F.kSplashPictureLeft,
-    F.kSplashPictureTop], natural: [F.kSplashPictureWidth, F.kSplashPictureHeight], complete: true,
-                               boardHidden: true };
 
 export const cannonCol = (frame) => frame.rows[7].indexOf('A');
 export const shotAt = (frame) => frame.rows.flatMap((text, row) =>
@@ -191,33 +157,24 @@ export const boardShown = (page, timeoutMs = 6000) =>
 // nothing (a loaded machine can be that slow after a skip, too): then the
 // page loads again, three times at most.
 export async function skipSplash(page, url, press) {
-    const tries = [];
-    while (tries.length < 3) {
+    const shown = [];
+    while (shown.length < 3) {
         await page.goto(url);
-        const sentAt = await page.evaluate(() => performance.now());
         await press();
-        const at = await boardShown(page);
-        if (at < SPLASH_MS) return at;
-        tries.push(`key at ${sentAt.toFixed(0)} ms, board at ${at.toFixed(0)} ms`);
+        shown.push(await boardShown(page));
+        if (shown.at(-1) < SPLASH_MS) return shown.at(-1);
     }
-    throw new Error('a key did not skip the splash, or the machine was too slow to tell: ' +
-                    `${tries.join('; ')} after navigation, never within the splash's 2 s`);
+    throw new Error(`the board showed at ${shown.map(Math.round)} ms, never within the splash`);
 }
 
-// Box number `count` once it is open (its title, prompt and buttons).
-export function openBox(page, count, timeoutMs = 5000) {
-    return until(async () => {
-        const l = await log(page);
-        return l.boxes.length >= count && l.boxes[count - 1];
-    }, `box ${count}`, timeoutMs);
-}
-
-export function closedBox(page, count) {
-    return until(async () => {
-        const b = (await log(page)).boxes[count - 1];
-        return b.closed !== null && b;
-    }, `box ${count} to close`, 5000);
-}
+// Box number `count` (its title, prompt and buttons) once it is open, or
+// once it is closed again.
+export const openBox = (page, count, timeoutMs = 5000) => until(async () =>
+    (await log(page)).boxes[count - 1], `box ${count}`, timeoutMs);
+export const closedBox = (page, count) => until(async () => {
+    const box = (await log(page)).boxes[count - 1];
+    return box.closed !== null && box;
+}, `box ${count} to close`, 5000);
 
 // Does `act` (which sends input), then returns the first frame drawn after
 // the page received the last of it.
