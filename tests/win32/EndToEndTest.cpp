@@ -57,23 +57,6 @@ int px(int length) {
     return wintest::px(length, g_dpi);
 }
 
-std::vector<std::string> readBoard(const std::vector<HWND>& labels) {
-    std::vector<std::string> rows;
-    for (HWND label : labels) {
-        rows.push_back(wintest::windowText(label));
-    }
-    return rows;
-}
-
-bool boardHas(const std::vector<HWND>& labels, int row, const std::string& text) {
-    return readBoard(labels).at(static_cast<std::size_t>(row)) == text;
-}
-
-bool waitForBoardChange(const std::vector<HWND>& labels) {
-    const auto before = readBoard(labels);
-    return wintest::until([&] { return readBoard(labels) != before; }, kEffectMs);
-}
-
 void postKey(HWND hwnd, WPARAM key) {
     PostMessageA(hwnd, WM_KEYDOWN, key, 1);
 }
@@ -189,19 +172,6 @@ void checkMainLooks(HWND main) {
     CHECK(focusOf(main) == main);
 }
 
-// The board window at the DPI under test, once every row holds 15 cells
-// and its label has taken their width.
-void checkBoardGeometry(HWND main, const std::vector<HWND>& labels) {
-    const LONG fullRow = kColumns * px(kCellWidth) + px(kRowOverhang);
-    wintest::until(
-        [&] {
-            return std::all_of(labels.begin(), labels.end(),
-                               [&](HWND label) { return widthOf(childRect(label)) == fullRow; });
-        },
-        kEffectMs);
-    wintest::checkBoardGeometry(main, labels, g_dpi);
-}
-
 void playAtDpi(const std::string& exe) {
     wintest::GameProcess game(exe);
     HWND splash = game.window(frmSplash::kClassName, kStartMs);
@@ -218,22 +188,27 @@ void playAtDpi(const std::string& exe) {
     CHECK(wintest::until([&] { return !IsWindow(splash); }, kEffectMs));
     checkMainLooks(main);
 
+    // Once a tick has drawn the board every row holds 15 cells, and its label
+    // has taken their width. A tick sets the rows one after another, and this
+    // process may look in the middle of one.
     const auto labels = wintest::boardLabels(main);
-    REQUIRE(labels.size() == kRows);
-    CHECK(waitForBoardChange(labels));
-    CHECK(waitForBoardChange(labels));
-    // A tick sets the rows one after another, and this process may look in
-    // the middle of one.
-    CHECK(wintest::until([&] { return boardHas(labels, 7, "       A       "); }, kEffectMs));
-
-    checkBoardGeometry(main, labels);
+    const auto cannonRow = [&] { return wintest::windowText(labels[7]); };
+    const LONG fullRow = kColumns * px(kCellWidth) + px(kRowOverhang);
+    CHECK(wintest::until(
+        [&] {
+            return cannonRow() == "       A       " &&
+                   std::all_of(labels.begin(), labels.end(),
+                               [&](HWND label) { return widthOf(childRect(label)) == fullRow; });
+        },
+        kEffectMs));
+    wintest::checkBoardGeometry(main, g_dpi);
 
     // The cannon steps left. Its glyph moves by one cell, and its letter
     // fills a cell of the DPI's size: a font left at its 96 dpi size would
     // draw it half as tall at twice the DPI.
     const RECT cannonBefore = rowInk(labels[7]);
     postKey(main, VK_LEFT);
-    CHECK(wintest::until([&] { return boardHas(labels, 7, "      A        "); }, kEffectMs));
+    CHECK(wintest::until([&] { return cannonRow() == "      A        "; }, kEffectMs));
     // A row caught between the erase of its background and its text shows
     // no ink at all, which is no new place of the cannon.
     RECT cannonAfter{};
@@ -574,9 +549,8 @@ void playToLoss(const std::string& exe) {
     checkBox(listener, main, game.window("#32770", kEffectMs, hear), kHelpTitle, kHelpPrompt, IDOK);
     press(VK_ESCAPE);
     checkBox(listener, main, game.window("#32770", kEffectMs, hear), kQuitTitle, kQuitPrompt, IDNO);
-    const auto labels = wintest::boardLabels(main);
-    const auto before = readBoard(labels);
-    CHECK(until([&] { return readBoard(labels) != before; }, kEffectMs));
+    const auto before = wintest::boardText(main);
+    CHECK(until([&] { return wintest::boardText(main) != before; }, kEffectMs));
     CHECK_EQ(game.exitCode(0), -1);
     press(VK_ESCAPE);
     checkBox(listener, main, game.window("#32770", kEffectMs, hear), kQuitTitle, kQuitPrompt,

@@ -7,6 +7,7 @@
 // DPI, the sizes of session/Figures.h scaled as the windows scale them.
 
 #include "Figures.h"
+#include "frmMain.h"
 
 #include <windows.h>
 
@@ -181,26 +182,21 @@ private:
     PROCESS_INFORMATION m_pi{};
 };
 
-// The board's labels, top row first.
+// The board's labels, top row first, and what they show.
 inline std::vector<HWND> boardLabels(HWND main) {
     std::vector<HWND> labels;
-    EnumChildWindows(
-        main,
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            if (lstrcmpiA(className(hwnd).c_str(), "Static") == 0) {
-                reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&labels));
-    std::sort(labels.begin(), labels.end(), [](HWND a, HWND b) {
-        RECT ra;
-        RECT rb;
-        GetWindowRect(a, &ra);
-        GetWindowRect(b, &rb);
-        return ra.top < rb.top;
-    });
+    for (int row = 0; row < kRows; ++row) {
+        labels.push_back(GetDlgItem(main, frmMain::kFirstLabelId + row));
+    }
     return labels;
+}
+
+inline std::vector<std::string> boardText(HWND main) {
+    std::vector<std::string> rows;
+    for (HWND label : boardLabels(main)) {
+        rows.push_back(windowText(label));
+    }
+    return rows;
 }
 
 // The pixels of `area` of a device context, row by row from the top, each as
@@ -263,7 +259,8 @@ inline RECT childRect(HWND child) {
 // The board window at `dpi`: the client area, and each row's place, height
 // and width for the text it shows (an empty row keeps one cell), inside the
 // client area.
-inline void checkBoardGeometry(HWND main, const std::vector<HWND>& labels, UINT dpi) {
+inline void checkBoardGeometry(HWND main, UINT dpi) {
+    const auto labels = boardLabels(main);
     RECT client;
     GetClientRect(main, &client);
     std::printf("  client %ld x %ld at %u dpi\n", client.right, client.bottom, dpi);

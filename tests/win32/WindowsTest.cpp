@@ -9,7 +9,6 @@
 #include "KeyCommands.h"
 #include "NewsQueue.h"
 #include "PlatformCalls.h"
-#include "ResourceIds.h"
 #include "WinTestSupport.h"
 #include "frmMain.h"
 #include "frmSplash.h"
@@ -17,10 +16,7 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
-#include <cstdlib>
-#include <deque>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -40,12 +36,9 @@ public:
         UINT type;
     };
 
-    // Answers given in turn; when none is queued, OK for an OK box and No for
-    // a Yes/No box, so nothing ends by accident.
-    std::deque<int> answers;
-    // Runs while the box is "open", as a real box's own message loop would.
-    std::function<void()> whileOpen;
-    // Gives the answer instead of `answers`, where set.
+    // Runs while the box is "open", as a real box's own message loop would,
+    // and gives the answer; where unset, OK to an OK box and No to a Yes/No
+    // box, so nothing ends by accident.
     std::function<int(const Box&)> decide;
     std::vector<Box> boxes;
     int ends = 0;
@@ -57,16 +50,8 @@ public:
     int messageBox(HWND owner, const std::string& text, const std::string& caption,
                    UINT type) override {
         boxes.push_back({owner, text, caption, type});
-        if (whileOpen) {
-            whileOpen();
-        }
         if (decide) {
             return decide(boxes.back());
-        }
-        if (!answers.empty()) {
-            const int answer = answers.front();
-            answers.pop_front();
-            return answer;
         }
         return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
     }
@@ -77,6 +62,27 @@ public:
         notified.emplace_back(window, std::string(text));
         return notificationsHeard;
     }
+};
+
+// A board window past its splash, with the fake calls it shows its boxes
+// through; its step timer stopped, so that the test brings the beats, unless
+// asked to keep it.
+struct Board {
+    FakeCalls calls;
+    frmMain main{calls};
+    HWND w = nullptr;
+
+    explicit Board(bool keepTimer = false) {
+        main.session().load(frmMain::nowMs());
+        main.session().splashTimer(frmMain::nowMs());
+        w = main.handle();
+        if (!keepTimer) {
+            KillTimer(w, frmMain::kStepTimerId);
+        }
+    }
+    void beat() { SendMessageA(w, WM_TIMER, frmMain::kStepTimerId, 0); }
+    std::string row(int r) const { return wintest::windowText(main.label(r)); }
+    std::vector<std::string> rows() const { return wintest::boardText(w); }
 };
 
 // The windows whose accessible description changed, as hooked out of context.
@@ -91,27 +97,6 @@ void CALLBACK onDescriptionChange(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, 
 
 bool described(HWND hwnd) {
     return std::find(g_described.begin(), g_described.end(), hwnd) != g_described.end();
-}
-
-std::string rowShown(const frmMain& main, int row) {
-    return wintest::windowText(main.label(row));
-}
-
-// The board as its labels show it.
-std::array<std::string, kRows> board(const frmMain& main) {
-    std::array<std::string, kRows> rows;
-    for (int r = 0; r < kRows; ++r) {
-        rows[static_cast<std::size_t>(r)] = rowShown(main, r);
-    }
-    return rows;
-}
-
-void checkBoardGeometry(const frmMain& main) {
-    std::vector<HWND> labels;
-    for (int r = 0; r < kRows; ++r) {
-        labels.push_back(main.label(r));
-    }
-    wintest::checkBoardGeometry(main.handle(), labels, main.dpi());
 }
 
 GameState freshState() {
@@ -141,16 +126,10 @@ std::ptrdiff_t litPixels(HWND w, const RECT& area) {
     return std::count_if(pixels.begin(), pixels.end(), [](std::uint32_t p) { return p != 0; });
 }
 
-// The program's start, and the splash's time running out: the board shows.
-void startOnBoard(frmMain& main) {
-    main.session().load(frmMain::nowMs());
-    main.session().splashTimer(frmMain::nowMs());
-}
-
 // Waits for the next tick, seen as a change of the board.
-bool waitForTick(const frmMain& main, DWORD timeoutMs = 2000) {
-    const auto before = board(main);
-    return wintest::until([&] { return board(main) != before; }, timeoutMs);
+bool waitForTick(const Board& board) {
+    const auto before = board.rows();
+    return wintest::until([&] { return board.rows() != before; }, 2000);
 }
 
 // The board at `dpi`: its geometry, one font for every row, asked for at the
@@ -159,7 +138,7 @@ bool waitForTick(const frmMain& main, DWORD timeoutMs = 2000) {
 // row fits.
 void checkBoardAt(const frmMain& main, UINT dpi) {
     CHECK_EQ(main.dpi(), dpi);
-    checkBoardGeometry(main);
+    wintest::checkBoardGeometry(main.handle(), dpi);
     const auto font = reinterpret_cast<HFONT>(SendMessageA(main.label(0), WM_GETFONT, 0, 0));
     for (int r = 0; r < kRows; ++r) {
         CHECK(reinterpret_cast<HFONT>(SendMessageA(main.label(r), WM_GETFONT, 0, 0)) == font);
@@ -199,14 +178,12 @@ RECT changeDpi(HWND w, UINT dpi, int width, int height) {
 }
 
 void testBoard() {
-    FakeCalls calls;
-    frmMain main(calls);
-    startOnBoard(main);
-    KillTimer(main.handle(), frmMain::kStepTimerId);
-    HWND w = main.handle();
+    Board board;
+    HWND w = board.w;
+    const frmMain& main = board.main;
     CHECK(GetClassLongPtrA(w, GCLP_HICON) != 0);
-    const std::array<std::string, kRows> opening = {"V V V V", "", "", "", "", "", "", "       A"};
-    CHECK(board(main) == opening);
+    const std::vector<std::string> opening = {"V V V V", "", "", "", "", "", "", "       A"};
+    CHECK(board.rows() == opening);
     for (int r = 0; r < kRows; ++r) {
         CHECK(lstrcmpiA(wintest::className(main.label(r)).c_str(), "Static") == 0);
         CHECK((GetWindowLongA(main.label(r), GWL_STYLE) & (WS_TABSTOP | SS_NOTIFY)) == 0);
@@ -222,6 +199,25 @@ void testBoard() {
                       [](std::uint32_t p) { return (p & 0xFF00FFu) == 0; }));
     CHECK(std::count(pixels.begin(), pixels.end(), 0x00FF00u) > 50);
 
+    // Each label takes the width of its text, trailing blanks included.
+    for (const char* text : {"  V   ", "   V V O V    '", ""}) {
+        board.main.showRow(4, text);
+        CHECK_EQ(board.row(4), text);
+        wintest::checkBoardGeometry(w, main.dpi());
+    }
+    CHECK(IsWindowVisible(main.label(4)));
+
+    // The shot's glyph sits at the top of its cell, where the row above
+    // overlaps: the row above must not paint over it.
+    board.main.showRow(4, "'");
+    const RECT shotRow = childRect(main.label(4));
+    ShowWindow(main.label(3), SW_HIDE);
+    const auto shotAlone = litPixels(w, shotRow);
+    ShowWindow(main.label(3), SW_SHOW);
+    CHECK(shotAlone > 0);
+    CHECK_EQ(litPixels(w, shotRow), shotAlone);
+    board.main.showRow(4, "");
+
     // The rectangle Windows suggests is only right for a frame of the new
     // DPI; the client area must come out exact whatever frame the window has.
     const auto fontAt96 = reinterpret_cast<HFONT>(SendMessageA(main.label(0), WM_GETFONT, 0, 0));
@@ -236,9 +232,9 @@ void testBoard() {
     CHECK_EQ(moved.top, suggested.top);
     // The rows keep their opening texts (short and empty ones), rows drawn
     // now take the new size (full ones), and the font of the old DPI is gone.
-    CHECK(board(main) == opening);
-    SendMessageA(w, WM_TIMER, frmMain::kStepTimerId, 0);
-    CHECK_EQ(rowShown(main, 7), "       A       ");
+    CHECK(board.rows() == opening);
+    board.beat();
+    CHECK_EQ(board.row(7), "       A       ");
     checkBoardAt(main, 192);
     CHECK_EQ(GetObjectType(fontAt96), 0u);
 
@@ -247,45 +243,12 @@ void testBoard() {
     checkBoardAt(main, USER_DEFAULT_SCREEN_DPI);
 }
 
-void testRowsShown() {
-    FakeCalls calls;
-    frmMain main(calls);
-    startOnBoard(main);
-    KillTimer(main.handle(), frmMain::kStepTimerId);
-
-    // Each label takes the width of its text, trailing blanks included.
-    for (const char* text : {"  V   ", "   V V O V    '", ""}) {
-        main.showRow(4, text);
-        CHECK_EQ(rowShown(main, 4), text);
-        checkBoardGeometry(main);
-    }
-    CHECK(IsWindowVisible(main.label(4)));
-
-    // The shot's glyph sits at the top of its cell, where the row above
-    // overlaps: the row above must not paint over it.
-    main.showRow(4, "'");
-    const RECT shotRow = childRect(main.label(4));
-    ShowWindow(main.label(3), SW_HIDE);
-    const auto shotAlone = litPixels(main.handle(), shotRow);
-    ShowWindow(main.label(3), SW_SHOW);
-    CHECK(shotAlone > 0);
-    CHECK_EQ(litPixels(main.handle(), shotRow), shotAlone);
-
-    // A beat through the window's own timer event draws full 15-cell rows.
-    SendMessageA(main.handle(), WM_TIMER, frmMain::kStepTimerId, 0);
-    CHECK_EQ(rowShown(main, 0), " V V V V       ");
-    CHECK_EQ(rowShown(main, 3), "               ");
-    CHECK_EQ(rowShown(main, 7), "       A       ");
-}
-
 void testKeys() {
-    FakeCalls calls;
-    frmMain main(calls);
-    startOnBoard(main);
-    HWND w = main.handle();
+    Board board;
+    HWND w = board.w;
     // Keys are sent straight to the window procedure, so no beat can run in
     // between and the latches are seen as the keys left them.
-    GameState& s = main.state();
+    GameState& s = board.main.state();
 
     sendKey(w, VK_LEFT);
     sendKey(w, VK_RIGHT, 0x40000001); // an auto-repeat
@@ -309,104 +272,70 @@ void testKeys() {
     s.cannonCol = 4;
     SendMessageA(w, WM_SYSKEYDOWN, 'X', 0x20000001);
     CHECK(s == freshState());
-    CHECK(calls.boxes.empty());
-
-    // F1: the help box, OK only; Escape: the quit question, Yes and No. Each
-    // is owned by the window, with no icon and the first button the default
-    // (their texts are read on the real boxes). No goes on, Yes ends the
-    // program.
-    const auto asks = [&](WPARAM key, UINT buttons) {
-        sendKey(w, key);
-        return !calls.boxes.empty() && calls.boxes.back().owner == w &&
-               (calls.boxes.back().type & (MB_TYPEMASK | MB_ICONMASK | MB_DEFMASK)) ==
-                   (buttons | MB_DEFBUTTON1);
-    };
-    calls.answers = {IDOK, IDNO, IDYES};
-    CHECK(asks(VK_F1, MB_OK));
-    CHECK(asks(VK_ESCAPE, MB_YESNO));
-    CHECK_EQ(calls.ends, 0);
-    CHECK(asks(VK_ESCAPE, MB_YESNO));
-    CHECK_EQ(calls.boxes.size(), 3u);
-    CHECK_EQ(calls.ends, 1);
+    CHECK(board.calls.boxes.empty());
 }
 
 void testRealKeyboard() {
     // Keys typed on the keyboard, not sent to the window procedure: they must
     // find the window itself, F1 and the arrows included.
-    FakeCalls calls;
-    frmMain main(calls);
-    startOnBoard(main);
+    Board board;
     wintest::pump(100);
-    KillTimer(main.handle(), frmMain::kStepTimerId);
-    SetForegroundWindow(main.handle());
+    SetForegroundWindow(board.w);
 
     keybd_event(VK_LEFT, 0, 0, 0);
     keybd_event(VK_LEFT, 0, KEYEVENTF_KEYUP, 0);
-    CHECK(wintest::until([&] { return main.state().keyLeft == 1; }, 2000));
+    CHECK(wintest::until([&] { return board.main.state().keyLeft == 1; }, 2000));
 
     keybd_event(VK_F1, 0, 0, 0);
     keybd_event(VK_F1, 0, KEYEVENTF_KEYUP, 0);
-    CHECK(wintest::until([&] { return calls.boxes.size() == 1; }, 2000));
+    CHECK(wintest::until([&] { return board.calls.boxes.size() == 1; }, 2000));
     wintest::pump(100);
-    CHECK_EQ(calls.boxes.size(), 1u);
-}
-
-// Whether tmrStep has fallen due: the system makes WM_TIMER when it is
-// looked for, and only while the timer is set.
-bool stepTimerDue(HWND w) {
-    MSG msg;
-    return PeekMessageA(&msg, w, WM_TIMER, WM_TIMER, PM_NOREMOVE) != 0 &&
-           msg.wParam == frmMain::kStepTimerId;
+    CHECK_EQ(board.calls.boxes.size(), 1u);
 }
 
 void testTimerAndBoxes() {
-    FakeCalls calls;
-    frmMain main(calls);
-    startOnBoard(main);
-    HWND w = main.handle();
+    Board board(true);
 
     // The opening picture stays until the first beat, which follows a beat
     // later.
     const ULONGLONG shown = GetTickCount64();
-    CHECK(waitForTick(main));
+    CHECK(waitForTick(board));
     const ULONGLONG firstTick = GetTickCount64() - shown;
     CHECK(firstTick >= kTickMs - 50 && firstTick < 4 * kTickMs);
-    CHECK_EQ(rowShown(main, 0), " V V V V       ");
 
-    // A box stops tmrStep itself, not only the beats it would bring; the
-    // answer sets it again with a full interval.
+    // A box stops tmrStep itself, not only the beats it would bring (the
+    // system makes WM_TIMER when it is looked for, and only while the timer
+    // is set); the answer sets it again with a full interval.
     bool dueInBox = true;
     ULONGLONG closed = 0;
-    calls.whileOpen = [&] {
+    board.calls.decide = [&](const FakeCalls::Box&) {
         Sleep(2 * kTickMs);
-        dueInBox = stepTimerDue(w);
+        MSG msg;
+        dueInBox = PeekMessageA(&msg, board.w, WM_TIMER, WM_TIMER, PM_NOREMOVE) != 0 &&
+                   msg.wParam == frmMain::kStepTimerId;
         closed = GetTickCount64();
+        return IDOK;
     };
-    sendKey(w, VK_F1);
-    CHECK_EQ(calls.boxes.size(), 1u);
+    sendKey(board.w, VK_F1);
+    CHECK_EQ(board.calls.boxes.size(), 1u);
     CHECK(!dueInBox);
-    CHECK(waitForTick(main));
+    CHECK(waitForTick(board));
     CHECK(GetTickCount64() - closed >= kTickMs - 50);
 }
 
 void testNewsAndDescriptions() {
     // The window gives a screen reader the session's descriptions of the rows
-    // and its news, the opening picture's included, and announces each change
-    // once; the screen-reader test reads them back through the accessibility
-    // objects.
-    FakeCalls calls;
-    frmMain main(calls);
-    CHECK_EQ(main.session().rowDescription(7), "Board row 8 of 8: cannon in column 8");
-    CHECK_EQ(main.session().lastNews(), "");
-    startOnBoard(main);
-    KillTimer(main.handle(), frmMain::kStepTimerId);
+    // and its news, and announces each change once; the screen-reader test
+    // reads them back through the accessibility objects.
+    Board board;
+    FakeCalls& calls = board.calls;
     HWINEVENTHOOK hook =
         SetWinEventHook(EVENT_OBJECT_DESCRIPTIONCHANGE, EVENT_OBJECT_DESCRIPTIONCHANGE, nullptr,
                         onDescriptionChange, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
     const auto beat = [&](WPARAM key) {
         g_described.clear();
-        sendKey(main.handle(), key);
-        SendMessageA(main.handle(), WM_TIMER, frmMain::kStepTimerId, 0);
+        sendKey(board.w, key);
+        board.beat();
         wintest::pump(100);
     };
 
@@ -415,20 +344,18 @@ void testNewsAndDescriptions() {
     // listens to both would say it twice.
     calls.notificationsHeard = true;
     beat(VK_RIGHT);
-    CHECK_EQ(main.session().lastNews(), "cannon column 9");
     CHECK_EQ(calls.notified.size(), 1u);
-    CHECK(calls.notified.back() == std::make_pair(main.handle(), std::string("cannon column 9")));
-    CHECK(!described(main.handle()));
-    CHECK(described(main.label(7)));
+    CHECK(calls.notified.back() == std::make_pair(board.w, board.main.session().lastNews()));
+    CHECK(!described(board.w));
+    CHECK(described(board.main.label(7)));
 
     // Without it (before Windows 10, or a reader that only uses MSAA), the
     // change of the description is announced.
     calls.notificationsHeard = false;
     Sleep(NewsQueue::kMinGapMs);
     beat(VK_LEFT);
-    CHECK_EQ(main.session().lastNews(), "cannon column 8");
     CHECK_EQ(calls.notified.size(), 2u);
-    CHECK(described(main.handle()));
+    CHECK(described(board.w));
     UnhookWinEvent(hook);
 }
 
@@ -469,24 +396,13 @@ void testSplashDpiChange() {
     const frmSplash& splash = main.splash();
     HWND w = splash.handle();
     KillTimer(w, frmSplash::kDoneTimerId);
+    const auto picture = painted(w, childRect(splash.picture()));
     changeDpi(w, 192, px(kSplashWidth, 192), px(kSplashHeight, 192));
     wintest::checkSplashGeometry(w, splash.picture(), 192);
 
-    // At twice the DPI every pixel of the picture is a 2 x 2 block of its
-    // own colour: nothing blurred, nothing shifted.
+    // At twice the DPI every pixel of the picture as drawn at 96 dpi is a
+    // 2 x 2 block of its own colour: nothing blurred, nothing shifted.
     const auto shown = painted(w, childRect(splash.picture()));
-    auto* bitmap =
-        static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_SPLASH),
-                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    HDC screen = GetDC(nullptr);
-    HDC source = CreateCompatibleDC(screen);
-    HGDIOBJ previous = SelectObject(source, bitmap);
-    const auto picture =
-        wintest::capturePixels(source, RECT{0, 0, kSplashPictureWidth, kSplashPictureHeight});
-    SelectObject(source, previous);
-    DeleteDC(source);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(bitmap);
     CHECK_EQ(shown.size(), picture.size() * 4);
     int wrong = 0;
     int lit = 0;
@@ -502,15 +418,14 @@ void testSplashDpiChange() {
 }
 
 // The golden replays (tests/replay/cases), played through the window: each
-// tick is the step timer's event, each key a key-down, each box the fake's.
+// tick is the step timer's event, each key a key-down, each box the fake's,
+// which the window owns, with no icon and its first button the default.
 void testGoldenReplays(const std::string& cases) {
     for (const char* name : GoldenReplay::kCases) {
-        FakeCalls calls;
-        frmMain main(calls);
-        startOnBoard(main);
-        KillTimer(main.handle(), frmMain::kStepTimerId);
+        Board board;
         GoldenReplay replay;
-        calls.decide = [&](const FakeCalls::Box& box) {
+        board.calls.decide = [&](const FakeCalls::Box& box) {
+            CHECK(box.owner == board.w && (box.type & (MB_ICONMASK | MB_DEFMASK)) == 0);
             return replay.box(static_cast<int>(box.type & MB_TYPEMASK), box.caption, box.text);
         };
         std::ifstream in(cases + "\\" + name + ".in");
@@ -518,11 +433,11 @@ void testGoldenReplays(const std::string& cases) {
         CHECK(in && expected);
         std::ostringstream golden;
         golden << expected.rdbuf();
-        CHECK_EQ(replay.play(
-                     in, {[&] { SendMessageA(main.handle(), WM_TIMER, frmMain::kStepTimerId, 0); },
-                          [&](int code) { sendKey(main.handle(), static_cast<WPARAM>(code)); },
-                          [&](int row) { return rowShown(main, row); },
-                          [&] { return main.state(); }, [&] { return calls.ends != 0; }}),
+        CHECK_EQ(replay.play(in, {[&] { board.beat(); },
+                                  [&](int code) { sendKey(board.w, static_cast<WPARAM>(code)); },
+                                  [&](int row) { return board.row(row); },
+                                  [&] { return board.main.state(); },
+                                  [&] { return board.calls.ends != 0; }}),
                  golden.str());
     }
 }
@@ -534,11 +449,10 @@ int main(int argc, char** argv) {
         std::printf("usage: %s PATH\\TO\\tests\\replay\\cases\n", argv[0]);
         return 2;
     }
-    wintest::group("board: opening picture, labels, font, colours, geometry, at 96 dpi, "
-                   "at 192 dpi and back",
+    wintest::group("board: opening picture, labels, font, colours, rows shown exactly and "
+                   "fitting their text, at 96 dpi, at 192 dpi and back",
                    testBoard);
-    wintest::group("rows shown exactly and labels fit their text", testRowsShown);
-    wintest::group("keys reach the game; boxes and the end of the program", testKeys);
+    wintest::group("keys reach the game, with Shift, Ctrl or Alt held", testKeys);
     wintest::group("typed keys reach the window, F1 included", testRealKeyboard);
     wintest::group("step timer, stopped by a box and set again by the answer", testTimerAndBoxes);
     wintest::group("news and row descriptions reach a screen reader, each once",
@@ -546,7 +460,7 @@ int main(int argc, char** argv) {
     wintest::group("any key skips the splash once and reaches no command", testSplashKeys);
     wintest::group("splash follows a change of DPI, its picture pixel for pixel",
                    testSplashDpiChange);
-    wintest::group("the golden replays, frame by frame and box by box",
+    wintest::group("the golden replays, frame by frame and box by box, to the end",
                    [&] { testGoldenReplays(argv[1]); });
     return wintest::summary();
 }
