@@ -12,8 +12,10 @@ if(EXISTS ${CASE}.err)
     file(READ ${CASE}.err expected_err)
 endif()
 if(NOT out STREQUAL expected_out)
-    file(WRITE ${CASE}.actual ${out})
-    message(FATAL_ERROR "standard output differs from ${CASE}.out; got ${CASE}.actual:\n${out}")
+    # The output goes to the build tree, so that a failing run leaves the
+    # source tree as it found it.
+    file(WRITE ${ACTUAL} ${out})
+    message(FATAL_ERROR "standard output differs from ${CASE}.out; got ${ACTUAL}:\n${out}")
 endif()
 if(NOT err STREQUAL expected_err)
     message(FATAL_ERROR "standard error:\n${err}\nexpected:\n${expected_err}")
