@@ -1,11 +1,8 @@
 #!/usr/bin/env python3
 """Plays the real vantrel-term in tmux, a real terminal that a script can type
-into and read: keys with send-keys, the screen with capture-pane, the size
-with resize-window. Each run happens inside a small shell script that saves
-`stty -g` before and after, so every group can check the terminal was left as
-it was found.
-
-What tmux cannot send, the bytes of one key with a pause between them, goes
+into (send-keys), read (capture-pane) and resize, inside a shell script that
+saves `stty -g` before and after, so that every group can check the terminal
+was left as it was found. The bytes of one key with a pause between them go
 through a pseudo-terminal of the script's own (Pty).
 
 Usage: term_test.py PATH/TO/vantrel-term GROUP [CASES_DIR]
@@ -28,12 +25,22 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 import xsession  # noqa: E402
-from xsession import SKIP, Failure, check  # noqa: E402
+from xsession import SKIP, SPLASH_MS, Failure, check  # noqa: E402
 
 KEYS = {37: "Left", 39: "Right", 32: "Space", 27: "Escape", 88: "x", 112: "F1"}
-HELP = ("Use the left and right arrow keys to steer, and the space bar to shoot. "
-        "Press Escape to quit and X to restart.")
-HELP_KEYS = "F1 or ? opens this help, Q asks to quit as Escape does, and Y or N answers."
+
+
+def code_text(path, name):
+    """A string constant of the program's source, as it reads."""
+    source = open(os.path.join(os.path.dirname(__file__), "../..", path)).read()
+    literal = re.search(name + r'\[?\]? =((?:\s*"[^"]*")+);', source).group(1)
+    return "".join(re.findall(r'"([^"]*)"', literal)).replace("\\n", "\n")
+
+
+# The game's help text, and the line on the keys only the terminal has, which
+# this program adds to it.
+HELP = code_text("input/KeyCommands.h", "kHelpPrompt")
+HELP_KEYS = code_text("ui/term/TermShell.cpp", "kHelpKeys").strip()
 
 
 def wait_for(what, probe, timeout=3.0):
@@ -63,6 +70,9 @@ class Pane:
 
     def screen(self, colours=False):
         return self.tmux("capture-pane", "-p", *(["-e"] if colours else [])).split("\n")
+
+    def text(self):
+        return "".join(self.screen())
 
     def show(self, name):
         return self.tmux("display", "-p", f"#{{{name}}}").strip()
@@ -104,11 +114,15 @@ class Pane:
                 return match.group(1) or "", text, buttons
         return None
 
+    def title(self):
+        """The title of the box over the board ("" for the quit question), or None."""
+        return (self.box() or (None,))[0]
+
     def quit(self):
         """Escape, then Yes once the question shows: a key sent with Escape
         at once would make Alt+key of it."""
         self.keys("Escape")
-        wait_for("the quit question", lambda: (self.box() or ("-",))[0] == "")
+        wait_for("the quit question", lambda: self.title() == "")
         self.keys("Enter")
 
     def status(self):
@@ -125,7 +139,10 @@ class Pane:
         check(self.show("cursor_flag") == "1", "the cursor is still hidden")
         check(self.show("keypad_cursor_flag") == "0", "the keypad is still in application mode")
 
-    def close(self):
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
         # A program stuck in a loop hears no hangup: it goes first.
         try:
             os.kill(self.program_pid(), 9)
@@ -139,7 +156,7 @@ class Pty:
     """The program on a pseudo-terminal this script writes to byte by byte,
     reading what it draws."""
 
-    QUIT = b"Are you sure you want to quit?"
+    QUIT = code_text("input/KeyCommands.h", "kQuitPrompt").encode()
 
     def __init__(self, program, settings):
         self.master, slave = os.openpty()
@@ -167,7 +184,10 @@ class Pty:
             os.write(self.master, piece)
         return self.QUIT in self.drawn(0.6)
 
-    def close(self):
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
         self.child.kill()
         self.child.wait()
         os.close(self.master)
@@ -179,7 +199,7 @@ def wave_column(pane):
 
 
 def skip_splash(pane, key="Escape"):
-    wait_for("the splash", lambda: "▀" in "".join(pane.screen()) or pane.board() is None)
+    wait_for("the splash", lambda: "▀" in pane.text() or pane.board() is None)
     pane.keys(key)
     return wait_for("the board", pane.board)
 
@@ -242,29 +262,22 @@ def replay(pane, case):
 
 
 def group_splash(program, cases):
-    pane = Pane(program)
-    try:
+    with Pane(program) as pane:
         started = time.monotonic()
-        picture = wait_for("the title picture", lambda: "▀" * 20 in "".join(pane.screen()))
+        picture = wait_for("the title picture", lambda: "▀" * 20 in pane.text())
         board = wait_for("the board after the splash", pane.board, 4)
         took = time.monotonic() - started
-        check(1.8 <= took < 3.5, f"the splash stayed {took:.2f} s, not 2 s")
-        check(board == ["V V V V", "", "", "", "", "", "", "       A"],
-              f"opening picture {board}")
+        check(SPLASH_MS - 200 <= took * 1000 < SPLASH_MS + 1500, f"the splash stayed {took:.2f} s")
+        check(board == ["V V V V", "", "", "", "", "", "", "       A"], f"opening picture {board}")
         check(picture, "no picture")
-    finally:
-        pane.close()
     # Without UTF-8 or without colours, or where the picture would be too
     # small to read, the title in letters.
     for env, size in (({"LANG": "C", "LC_ALL": "C"}, (80, 24)), ({"TERM": "vt100"}, (80, 24)),
                       ({}, (44, 24))):
-        pane = Pane(program, env, size)
-        try:
+        with Pane(program, env, size) as pane:
             wait_for(f"the plain title under {env} in {size}",
                      lambda: [line.strip() for line in pane.screen() if line.strip()]
                      == ["Vantrel"])
-        finally:
-            pane.close()
 
 
 def group_replay(program, cases):
@@ -274,30 +287,27 @@ def group_replay(program, cases):
         # screen can miss a beat, and then the game rightly goes another way.
         # Such a case is played once more; any other failure counts at once.
         for attempt in (1, 2):
-            pane = Pane(program)
             try:
-                skip_splash(pane, random.choice(["Escape", "Space", "x", "Left", "F1"]))
-                replay(pane, os.path.join(cases, name))
+                with Pane(program) as pane:
+                    skip_splash(pane, random.choice(["Escape", "Space", "x", "Left", "F1"]))
+                    replay(pane, os.path.join(cases, name))
                 break
             except Failure as failure:
                 if attempt == 1 and "waiting for the frame" in str(failure):
                     print(f"{name}: {failure}; played once more")
                     continue
                 raise Failure(f"{name}: {failure}")
-            finally:
-                pane.close()
 
 
 def group_keys(program, cases):
-    pane = Pane(program)
-    try:
+    with Pane(program) as pane:
         skip_splash(pane)
         # Ctrl+L draws the whole screen again over what another program wrote.
         with open(pane.show("pane_tty"), "w") as tty:
             tty.write("\x1b[HSCRIBBLE")
-        wait_for("the scribble", lambda: "SCRIBBLE" in "".join(pane.screen()))
+        wait_for("the scribble", lambda: "SCRIBBLE" in pane.text())
         pane.keys("C-l")
-        wait_for("Ctrl+L to redraw", lambda: "SCRIBBLE" not in "".join(pane.screen()))
+        wait_for("Ctrl+L to redraw", lambda: "SCRIBBLE" not in pane.text())
         check(pane.board(), "no board after Ctrl+L")
         # An arrow's escape sequence is never taken for Escape.
         for _ in range(6):
@@ -307,15 +317,14 @@ def group_keys(program, cases):
         for key, title, answer in (("?", "Help File", "Escape"), ("F1", "Help File", "Escape"),
                                    ("Escape", "", "Escape"), ("q", "", "n")):
             pane.keys(key)
-            wait_for(f"{key} to open its box", lambda: (pane.box() or ("-",))[0] == title)
-            check(HELP + " " + HELP_KEYS == pane.box()[1] or title == "", "help text")
+            wait_for(f"{key} to open its box", lambda: pane.title() == title)
+            check(f"{HELP} {HELP_KEYS}" == pane.box()[1] or title == "", "help text")
             if key == "Escape":
                 # Tab and the arrows move the mark; Escape is No.
                 for key, mark in (("Tab", ["Yes", "[ No ]"]), ("Left", ["[ Yes ]", "No"]),
                                   ("Right", ["Yes", "[ No ]"])):
                     pane.keys(key)
-                    wait_for(f"{key} to move the mark",
-                             lambda: (pane.box() or (None, None, None))[2] == mark)
+                    wait_for(f"{key} to move the mark", lambda: (pane.box() or [None])[-1] == mark)
             if title:
                 # Y and N answer only the quit question.
                 pane.keys("y", "n")
@@ -330,22 +339,17 @@ def group_keys(program, cases):
         check(pane.board()[7].index("A") <= before + 1, "a burst of arrows moved more than once")
         pane.keys("q", "y")
         pane.finish(0)
-    finally:
-        pane.close()
     # An arrow split by a slow link waits for the player's ESCDELAY, or for
     # 100 ms without it; Escape then x at once is Alt+X, not Escape.
     for escdelay, pause, opens in ((None, 0.03, False), (None, 0.25, True),
                                    ("300", 0.15, False)):
-        term = Pty(program, {"ESCDELAY": escdelay} if escdelay else {})
-        try:
+        with Pty(program, {"ESCDELAY": escdelay} if escdelay else {}) as term:
             term.drawn(0.3)
             term.type(b" ")  # past the splash
             check(not term.type(b"\x1bx"), "Alt+X opened the quit question")
             opened = term.type(b"\x1b", b"OD", pause=pause)
             check(opened == opens, f"ESCDELAY {escdelay}: Escape, {pause * 1000:.0f} ms, OD "
                   f"{'did not open' if opens else 'opened'} the quit question")
-        finally:
-            term.close()
 
 
 def group_colour(program, cases):
@@ -357,8 +361,7 @@ def group_colour(program, cases):
         if subprocess.run(["infocmp", term], capture_output=True).returncode != 0:
             print(f"no terminfo for {term}: its colours are not checked")
             continue
-        pane = Pane(program, {"TERM": term})
-        try:
+        with Pane(program, {"TERM": term}) as pane:
             skip_splash(pane)
             lines = "\n".join(pane.screen(colours=True))
             codes = set(re.findall(r"\x1b\[([0-9;:]*)m", lines))
@@ -374,13 +377,10 @@ def group_colour(program, cases):
             check(bold == (term == "xterm"), f"{term}: frame bold {bold}")
             if not expected:
                 check(not re.search(r"(^|;)(3|4|9|10)\d", sgr), f"{term}: colours {codes}")
-        finally:
-            pane.close()
 
 
 def group_resize(program, cases):
-    pane = Pane(program, size=(80, 24))
-    try:
+    with Pane(program, size=(80, 24)) as pane:
         skip_splash(pane)
 
         def frame_corner():
@@ -393,10 +393,9 @@ def group_resize(program, cases):
         # Too small: the game stops, and goes on from the same picture.
         wave = wave_column(pane)
         pane.resize(30, 10)
-        wait_for("the too-small line", lambda: "Too small" in "".join(pane.screen()))
+        wait_for("the too-small line", lambda: "Too small" in pane.text())
         pane.resize(70, 10)
-        wait_for("the long too-small line", lambda: "please make it larger" in
-                 "".join(pane.screen()))
+        wait_for("the long too-small line", lambda: "please make it larger" in pane.text())
         time.sleep(1.0)
         pane.resize(40, 12)
         wait_for("the board again", pane.board)
@@ -411,20 +410,18 @@ def group_resize(program, cases):
         pane.keys("Enter")
         wait_for("the board under the help box", lambda: pane.box() is None and pane.board())
         pane.keys("Escape")
-        wait_for("the quit question", lambda: (pane.box() or ("-",))[0] == "")
+        wait_for("the quit question", lambda: pane.title() == "")
         pane.resize(30, 3)
         wait_for("the question on one line", lambda: [line.strip() for line in pane.screen()
                  if line.strip()] == ["Are you sure   [ Yes ]    No"])
         pane.keys("Tab")
-        wait_for("Tab to move the mark", lambda: "Yes    [ No ]" in "".join(pane.screen()))
+        wait_for("Tab to move the mark", lambda: "Yes    [ No ]" in pane.text())
         pane.keys("Enter")
-        wait_for("the too-small line after No", lambda: "Too small" in "".join(pane.screen()))
+        wait_for("the too-small line after No", lambda: "Too small" in pane.text())
         pane.resize(80, 24)
         wait_for("the board again", pane.board)
         pane.keys("q", "y")
         pane.finish(0)
-    finally:
-        pane.close()
 
 
 def group_leave(program, cases):
@@ -435,20 +432,17 @@ def group_leave(program, cases):
             ("a crash", lambda p: os.kill(p.program_pid(), 11), 139),
             ("an abort", lambda p: os.kill(p.program_pid(), 6), 134)]
     for name, leave, status in ways:
-        pane = Pane(program)
         try:
-            skip_splash(pane)
-            leave(pane)
-            pane.finish(status)
+            with Pane(program) as pane:
+                skip_splash(pane)
+                leave(pane)
+                pane.finish(status)
         except Failure as failure:
             raise Failure(f"{name}: {failure}")
-        finally:
-            pane.close()
     # Ctrl+Z under a shell with job control, then fg: the board comes back
     # as it was, the game having stood still meanwhile.
-    pane = Pane(program, shell="env -i PS1='$ ' TERM=tmux-256color PATH=/usr/bin:/bin HOME=/ "
-                               "bash --norc -i")
-    try:
+    with Pane(program, shell="env -i PS1='$ ' TERM=tmux-256color PATH=/usr/bin:/bin HOME=/ "
+                               "bash --norc -i") as pane:
         d = pane.dir
         with open(f"{d}/run.sh", "w") as script:
             script.write(f"echo $$ >{d}/pid; stty -g >{d}/before; LANG=C.UTF-8 {program}\n"
@@ -475,32 +469,28 @@ def group_leave(program, cases):
         check(pane.box() is None, "Left after fg opened a box")
         pane.quit()
         pane.finish(0)
-    finally:
-        pane.close()
 
 
 def group_errors(program, cases):
     for env, words in (({"TERM": "dumb"}, "TERM"), ({"TERM": None}, "TERM"),
                        ({"TERM": "no-such-terminal"}, "terminal's type")):
-        pane = Pane(program, env)
-        try:
-            wait_for("the error", lambda: words in "".join(pane.screen()))
+        with Pane(program, env) as pane:
+            wait_for("the error", lambda: words in pane.text())
             check(len([line for line in pane.screen() if line.strip()]) == 1,
                   "not one sentence")
             pane.finish(2)
-        finally:
-            pane.close()
-    # Errors on standard error, naming what was wrong, with the usage after.
-    usage = "\nusage: vantrel-term [-h | --help | -V | --version]\n"
-    for args, stdin, status, out, err in (
-            ([], subprocess.DEVNULL, 2, "", "must be a terminal"),
-            (["--frob"], None, 2, "", "unknown option '--frob'" + usage),
-            (["-x"], None, 2, "", "unknown option '-x'" + usage),
-            (["--help", "x"], None, 2, "", "unexpected argument 'x'" + usage),
-            (["file"], None, 2, "", "unexpected argument 'file'" + usage),
-            (["--help"], None, 0, "F1 or ?", ""), (["-h"], None, 0, "F1 or ?", ""),
-            (["--version"], None, 0, "vantrel-term 1.", ""), (["-V"], None, 0, "vantrel-term 1.", "")):
-        run = subprocess.run([program, *args], stdin=stdin, capture_output=True, text=True)
+    # Errors on standard error, naming what was wrong, with the usage after;
+    # the help and the version on standard output.
+    usage = code_text("ui/term/main.cpp", "kUsage")
+    for args, status, out, err in (
+            ([], 2, "", "must be a terminal"), (["--frob"], 2, "", f"unknown option '--frob'\n{usage}"),
+            (["-x"], 2, "", f"unknown option '-x'\n{usage}"),
+            (["--help", "x"], 2, "", f"unexpected argument 'x'\n{usage}"),
+            (["file"], 2, "", f"unexpected argument 'file'\n{usage}"),
+            *[([flag], 0, usage + code_text("ui/term/main.cpp", "kHelp"), "") for flag in ("--help", "-h")],
+            *[([flag], 0, "vantrel-term 1.", "") for flag in ("--version", "-V")]):
+        run = subprocess.run([program, *args], stdin=None if args else subprocess.DEVNULL,
+                             capture_output=True, text=True)
         check(run.returncode == status and out in run.stdout and err in run.stderr
               and bool(out) == bool(run.stdout) and bool(err) == bool(run.stderr),
               f"{args}: status {run.returncode}, output {run.stdout!r}, errors {run.stderr!r}")
@@ -509,9 +499,8 @@ def group_errors(program, cases):
 def group_soak(program, cases, seconds=20):
     """Random keys and sizes; the program must live through them and end by
     the quit question with the terminal restored and nothing from ASan."""
-    log = tempfile.mkdtemp(prefix="term-soak-")
-    pane = Pane(program, {"ASAN_OPTIONS": f"log_path={log}/asan:detect_leaks=1"})
-    try:
+    with (tempfile.TemporaryDirectory(prefix="term-soak-") as log,
+          Pane(program, {"ASAN_OPTIONS": f"log_path={log}/asan:detect_leaks=1"}) as pane):
         skip_splash(pane)
         # No Return or y: after Escape or q they would answer Yes and end the game.
         keys = ["Left", "Right", "Space", "x", "F1", "?", "Escape", "Tab", "Up", "q", "n", "1",
@@ -536,9 +525,6 @@ def group_soak(program, cases, seconds=20):
             time.sleep(0.3)
         pane.finish(0)
         check(not os.listdir(log), f"sanitizer reports: {os.listdir(log)}")
-    finally:
-        pane.close()
-        shutil.rmtree(log, ignore_errors=True)
 
 
 def main():
