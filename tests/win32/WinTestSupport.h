@@ -107,28 +107,6 @@ inline std::string className(HWND hwnd) {
     return name;
 }
 
-// A visible top-level window of the process with the given class, or null.
-inline HWND findWindowOf(DWORD pid, const std::string& cls) {
-    struct Search {
-        DWORD pid;
-        const std::string* cls;
-        HWND found;
-    } search{pid, &cls, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            if (owner == s->pid && IsWindowVisible(hwnd) && className(hwnd) == *s->cls) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // The game process, ended by force if a check left it running.
 class GameProcess {
 public:
@@ -150,16 +128,24 @@ public:
     GameProcess(const GameProcess&) = delete;
     GameProcess& operator=(const GameProcess&) = delete;
 
-    // Its visible window of class `cls` once there is one, or null after
-    // `timeoutMs`, checking `alsoWhile` on each look.
+    // Its visible top-level window of class `cls` once there is one, or null
+    // after `timeoutMs` (at once if 0), doing `alsoWhile` on each look.
     HWND window(
         const std::string& cls, DWORD timeoutMs,
         const std::function<void()>& alsoWhile = [] {}) const {
         HWND found = nullptr;
+        const auto next = [&] { return FindWindowExA(nullptr, found, cls.c_str(), nullptr); };
         until(
             [&] {
                 alsoWhile();
-                return (found = findWindowOf(m_pi.dwProcessId, cls)) != nullptr;
+                for (found = nullptr; (found = next()) != nullptr;) {
+                    DWORD owner = 0;
+                    GetWindowThreadProcessId(found, &owner);
+                    if (owner == m_pi.dwProcessId && IsWindowVisible(found)) {
+                        return true;
+                    }
+                }
+                return false;
             },
             timeoutMs);
         return found;
@@ -208,12 +194,7 @@ inline std::vector<std::uint32_t> capturePixels(HDC dc, const RECT& area) {
         return {};
     }
     BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     HDC memory = CreateCompatibleDC(dc);
     void* bits = nullptr;
     HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
