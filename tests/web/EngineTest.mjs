@@ -18,12 +18,10 @@ let passed = 0;
 let current = null;
 
 async function check(name, body) {
-    try {
-        await body();
-    } catch (error) {
+    await body().catch((error) => {
         error.message = `${name}: ${error.message}`;
         throw error;
-    }
+    });
     console.log(`ok ${++passed} - ${name}`);
 }
 
@@ -31,16 +29,14 @@ async function check(name, body) {
 // closes first, and its console errors are kept.
 async function open(engine, options) {
     await closeCurrent();
-    current = await engine.open(options);
-    return current;
+    return (current = await engine.open(options));
 }
 
 async function closeCurrent() {
-    if (!current) return;
     const page = current;
     current = null;
-    problems.push(...await page.problems());
-    await page.close();
+    problems.push(...(await page?.problems() ?? []));
+    await page?.close();
 }
 
 const lastFrame = async (page) => (await log(page)).frames.at(-1);
@@ -474,14 +470,9 @@ async function phone(engine) {
 }
 
 async function main() {
-    const start = engines[engineName];
-    if (!start) {
-        console.error(`unknown engine '${engineName}'; one of ${Object.keys(engines).join(', ')}`);
-        return 2;
-    }
     let engine;
     try {
-        engine = await start(modulesDir, webDir);
+        engine = await engines[engineName](modulesDir, webDir);
         for (const scenario of [splashToLoss, keys, singleFile, phone]) await scenario(engine);
         await check('no console error or uncaught exception on any page', async () => {
             await closeCurrent();
