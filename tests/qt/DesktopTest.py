@@ -27,9 +27,9 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from xsession import (HEADERS, SCREEN, SKIP, SOURCE, SPLASH_MS, SPLASH_SIZE, TEXTS, Failure,  # noqa: E402
-                      Screen, check, guard, outcome, qt_version, start_xvfb, stop_group, stop_xvfb,
-                      unavailable, wait_for)
+from xsession import (HEADERS, KEYS, SCREEN, SKIP, SOURCE, SPLASH_MS, SPLASH_SIZE, TEXTS,  # noqa: E402
+                      Failure, Screen, check, guard, outcome, qt_version, start_xvfb, stop_group,
+                      stop_xvfb, unavailable, wait_for)
 
 APP_ID = "io.vantrel.Vantrel"
 # The activation token a Wayland launcher hands the game, and how a request
@@ -40,9 +40,6 @@ TRACED = re.compile(r"^\[ *\d+\.\d+\] ")
 # root: sway refuses root, and the others should not need it either.
 NOBODY = 65534
 X11_SOCKETS = "/tmp/.X11-unix"
-# Evdev key codes, the same on every keyboard and in every layout.
-KEYS = {"Escape": 1, "e": 18, "o": 24, "Return": 28, "h": 35, "x": 45, "c": 46,
-        "space": 57, "F1": 59, "Left": 105, "Right": 106}
 
 
 class WaylandKeyboard:
@@ -194,8 +191,7 @@ class Desktop:
     name = ""
     tools = []
     x11 = False  # a desktop on X11, not Wayland
-    # The desktop's title bar font, where it is a fixed default.
-    font = None
+    font = None  # the desktop's title bar font
 
     def __init__(self, folder, cleanup):
         self.folder, self.cleanup = folder, cleanup
@@ -245,10 +241,13 @@ class Desktop:
             os.makedirs(X11_SOCKETS, exist_ok=True)
             os.chmod(X11_SOCKETS, 0o1777)
         self.own()
-        bus = self.spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                          "--address=unix:path=" + self.bus], log="dbus.log")
-        wait_for("the session bus", lambda: bus.poll() is None and os.path.exists(self.bus), 20)
+        self.dbus(self.bus, "dbus.log")
         self.start_compositor()
+
+    def dbus(self, path, log):
+        bus = self.spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                          "--address=unix:path=" + path], log=log)
+        self.started("a bus at " + path, bus, log, lambda: os.path.exists(path), 20)
 
     def started(self, what, process, log, ready, timeout):
         """Waits until ready(), failing with the log if the process ends."""
@@ -275,14 +274,8 @@ class Desktop:
         for name in names:
             self.keyboard.press(name)
 
-    def game_windows(self, pid):
-        return [w for w in self.windows() if w.pid == pid]
-
     def focused(self):
         return next((w for w in self.windows() if w.focused), None)
-
-    def title_font(self):
-        return self.font
 
 
 class Sway(Desktop):
@@ -383,11 +376,11 @@ class Gnome(Desktop):
         # The shell's login-manager proxy wants a system bus: an empty one.
         system_bus = os.path.join(self.runtime, "system_bus")
         self.own()
-        self.spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                    "--address=unix:path=" + system_bus], log="system-bus.log")
-        wait_for("the system bus", lambda: os.path.exists(system_bus), 20)
+        self.dbus(system_bus, "system-bus.log")
         settings = self.run(["gsettings", "set", "org.gnome.shell", "enabled-extensions", f"['{uuid}']"])
         check(settings.returncode == 0, "gsettings: " + settings.stderr)
+        font = self.run(["gsettings", "get", "org.gnome.desktop.wm.preferences", "titlebar-font"])
+        self.font = font.stdout.strip().strip("'") or "Cantarell Bold 11"
         self.env.update(WAYLAND_DISPLAY="wayland-vantrel", XDG_CURRENT_DESKTOP="GNOME")
         env = dict(self.env, DBUS_SYSTEM_BUS_ADDRESS="unix:path=" + system_bus, XDG_SESSION_DESKTOP="gnome")
         shell = self.spawn(["gnome-shell", "--headless", "--wayland", "--wayland-display", "wayland-vantrel",
@@ -421,9 +414,6 @@ class Gnome(Desktop):
         self.eval(f"global.get_window_actors().map(a => a.meta_window).filter(w => w.get_id() == "
                   f"{window.id}).forEach(w => w.activate(global.get_current_time()))")
 
-    def title_font(self):
-        result = self.run(["gsettings", "get", "org.gnome.desktop.wm.preferences", "titlebar-font"])
-        return result.stdout.strip().strip("'") or "Cantarell Bold 11"
 
     def key(self, *names):
         # The shell's own virtual keyboard, made once; the same evdev codes.
@@ -570,6 +560,7 @@ def text_width(font, text):
     """The width in pixels of `text` in a Pango font ("Cantarell Bold 11"), at
     96 dots per inch, as the compositors that use Pango draw it."""
     import gi
+    gi.require_version("Pango", "1.0")
     gi.require_version("PangoCairo", "1.0")
     from gi.repository import Pango, PangoCairo
     layout = Pango.Layout.new(PangoCairo.FontMap.get_default().create_context())
@@ -609,9 +600,10 @@ class Run:
             # Started as a Wayland launcher starts it, with the requests the
             # program sends traced, so that the token can be followed.
             env.update(XDG_ACTIVATION_TOKEN=LAUNCH_TOKEN, WAYLAND_DEBUG="client")
-        # Said once the program has been stopped.
-        self.desktop.cleanup.callback(lambda: print("  the program said: "
-                                                    + (self.said().strip() or "nothing")))
+        # What the program printed, without libwayland's trace, once it has been stopped.
+        self.desktop.cleanup.callback(lambda: print("  the program said: " + ("".join(
+            line for line in self.desktop.log("game.log").splitlines(keepends=True)
+            if not TRACED.match(line)).strip() or "nothing")))
         self.game = self.desktop.spawn([self.program], env=env, log="game.log")
 
     def takes_launch_token(self):
@@ -622,15 +614,10 @@ class Run:
         native = self.platform == "wayland" or self.platform == "default" and self.qt >= (6, 8)
         return native and not self.desktop.x11
 
-    def said(self):
-        """What the program printed, without libwayland's trace."""
-        return "".join(line for line in self.desktop.log("game.log").splitlines(keepends=True)
-                       if not TRACED.match(line))
-
     def windows(self):
         check(self.game.poll() is None, f"the program ended with {self.game.returncode}:\n"
               + self.desktop.log("game.log"))
-        return self.desktop.game_windows(self.game.pid)
+        return [w for w in self.desktop.windows() if w.pid == self.game.pid]
 
     def main_window(self):
         return next((w for w in self.windows() if w.title.startswith("Vantrel")
@@ -784,7 +771,7 @@ class Run:
 
     def titles_readable(self):
         check(self.boxes, "no box was seen")
-        font = self.desktop.title_font()
+        font = self.desktop.font
         for box in self.boxes:
             check(not box.title.startswith("Vantrel <"), f"a box is titled {box.title!r}")
             # Title-bar buttons are about as wide as the bar is high: room

@@ -20,8 +20,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from xsession import (FIGURES, MAIN_SIZE, SCREEN, SKIP, SPLASH_MS, SPLASH_SIZE, XLIB, Failure,  # noqa: E402
-                      Keyboard, Launcher, Screen, check, end, guard, outcome, run, send_delete_window,
-                      start_xvfb, stop_group, stop_xvfb, unavailable, wait_for)
+                      Keyboard, Launcher, Screen, check, guard, outcome, run, send_delete_window,
+                      start_xvfb, stop, stop_group, stop_xvfb, unavailable, wait_for)
 
 CELL, ROW_TOP, ROW_PITCH, ROW_HEIGHT = (FIGURES[name] for name in
                                        ("kCellWidth", "kRowTop", "kRowPitch", "kRowHeight"))
@@ -105,11 +105,12 @@ def running(program, screen, arguments=(), env=None):
         splash = wait_for("the splash", splash_or_death, 60)
         yield game, splash, time.monotonic() - started
     finally:
-        end(game)
+        stop(game)
 
 
 def main_window(screen, game):
-    return wait_for("the main window", lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 60)
+    return wait_for("the main window, named Vantrel",
+                    lambda: screen.find_window(game.pid, MAIN_SIZE, "Vantrel"), 60)
 
 
 def box_with_keyboard(screen, game, what, *others):
@@ -129,46 +130,61 @@ def quit_with_yes(screen, game, main, press):
 
 
 def play_through(program, screen):
-    with running(program, screen) as (game, splash, startup):
-        seen = time.monotonic()
-        check_centred(screen, splash, "splash")
-        # A tool window, which gets no taskbar button; Qt marks a borderless
-        # one by Motif hints without decorations.
-        kind = screen.prop(splash, "_NET_WM_WINDOW_TYPE")
-        check("_NET_WM_WINDOW_TYPE_UTILITY" in kind, f"splash has window type {kind.strip()}")
-        check("_KDE_NET_WM_WINDOW_TYPE_OVERRIDE" in kind
-              or "0x2, 0x0, 0x0" in screen.prop(splash, "_MOTIF_WM_HINTS"),
-              "the splash asks for a border")
+    """Plays with Qt's own options on the command line (a style sheet, a
+    window title, mirrored layout), which must change nothing."""
+    with tempfile.TemporaryDirectory(prefix="vantrel-args-") as folder:
+        sheet = os.path.join(folder, "red.qss")
+        with open(sheet, "w") as out:
+            out.write("* { color: #ff0000; background-color: #ff0000; }\n")
+        arguments = ["-stylesheet", sheet, "-qwindowtitle", "Hacked", "-reverse"]
+        with running(program, screen, arguments) as (game, splash, startup):
+            play(screen, game, splash, startup)
 
-        main = main_window(screen, game)
-        # The splash's time runs from its start inside the program, which the
-        # test sees only by polling, late on a loaded machine: measured from
-        # the launch, the main window can never come before the splash's time
-        # is up.
-        handover = time.monotonic() - seen + startup
-        check(handover > (SPLASH_MS - 50) / 1000,
-              f"the splash went too early ({handover * 1000:.0f} ms after the launch)")
-        wait_for("the splash to close", lambda: splash not in screen.visible_windows(game.pid), 5)
-        check_main_window_frame(screen, main)
-        check_centred(screen, main, "main window")
 
-        start = wait_for("the cannon", lambda: cannon_x(screen, main), 5)
-        screen.wait_focus(main, "main window")
-        for key, where in (("Right", start + CELL), ("Left", start), ("Left", start - CELL)):
-            screen.key(key)
-            try:
-                wait_for(f"{key} to move the cannon to x={where}", lambda: cannon_x(screen, main) == where, 5)
-            except Failure:
-                raise Failure(f"{key} moved the cannon to x={cannon_x(screen, main)}, not by one "
-                              f"{CELL} px cell to x={where}")
+def play(screen, game, splash, startup):
+    seen = time.monotonic()
+    check_centred(screen, splash, "splash")
+    # A tool window, which gets no taskbar button; Qt marks a borderless one
+    # by Motif hints without decorations.
+    kind = screen.prop(splash, "_NET_WM_WINDOW_TYPE")
+    check("_NET_WM_WINDOW_TYPE_UTILITY" in kind, f"splash has window type {kind.strip()}")
+    check("_KDE_NET_WM_WINDOW_TYPE_OVERRIDE" in kind
+          or "0x2, 0x0, 0x0" in screen.prop(splash, "_MOTIF_WM_HINTS"), "the splash asks for a border")
 
-        # With no window manager to hand it back, the board must take the
-        # keyboard again itself once a box has closed.
-        screen.key("F1")
-        check_over(screen, box_with_keyboard(screen, game, "help box", main), main)
-        screen.key("Return")
-        screen.wait_focus(main, "main window")
-        quit_with_yes(screen, game, main, screen.key)
+    main = main_window(screen, game)
+    # The splash's time runs from its start inside the program, which the
+    # test sees only by polling, late on a loaded machine: measured from the
+    # launch, the main window can never come before the splash's time is up.
+    handover = time.monotonic() - seen + startup
+    check(handover > (SPLASH_MS - 50) / 1000,
+          f"the splash went too early ({handover * 1000:.0f} ms after the launch)")
+    wait_for("the splash to close", lambda: splash not in screen.visible_windows(game.pid), 5)
+    check_main_window_frame(screen, main)
+    check_centred(screen, main, "main window")
+
+    start = wait_for("the cannon", lambda: cannon_x(screen, main), 5)
+    pixels = [p for row in screen.pixels(main, MAIN_SIZE) for p in row]
+    red = sum(1 for r, g, b in pixels if r > 128 and g < 80)
+    check(red == 0, f"{red} red pixels: the style sheet was read")
+    check(sum(1 for p in pixels if max(p) < 16) > len(pixels) * 3 // 4 and any(map(green, pixels)),
+          "the board is not green on black")
+    check(start < MAIN_SIZE[0] // 2 + 20, f"the cannon stands at x={start}: the layout was mirrored")
+    screen.wait_focus(main, "main window")
+    for key, where in (("Right", start + CELL), ("Left", start), ("Left", start - CELL)):
+        screen.key(key)
+        try:
+            wait_for(f"{key} to move the cannon to x={where}", lambda: cannon_x(screen, main) == where, 5)
+        except Failure:
+            raise Failure(f"{key} moved the cannon to x={cannon_x(screen, main)}, not by one "
+                          f"{CELL} px cell to x={where}")
+
+    # With no window manager to hand it back, the board must take the
+    # keyboard again itself once a box has closed.
+    screen.key("F1")
+    check_over(screen, box_with_keyboard(screen, game, "help box", main), main)
+    screen.key("Return")
+    screen.wait_focus(main, "main window")
+    quit_with_yes(screen, game, main, screen.key)
 
 
 @contextlib.contextmanager
@@ -239,26 +255,6 @@ def keyboard_layouts(program, screen):
         keyboard.close()
 
 
-def ignores_its_command_line(program, screen):
-    """Qt's own options (a style sheet, a window title, mirrored layout) change nothing."""
-    with tempfile.TemporaryDirectory(prefix="vantrel-args-") as folder:
-        sheet = os.path.join(folder, "red.qss")
-        with open(sheet, "w") as out:
-            out.write("* { color: #ff0000; background-color: #ff0000; }\n")
-        arguments = ["-stylesheet", sheet, "-qwindowtitle", "Hacked", "-reverse"]
-        with running(program, screen, arguments) as (game, _, _):
-            main = main_window(screen, game)
-            start = wait_for("the cannon", lambda: cannon_x(screen, main), 5)
-            pixels = [p for row in screen.pixels(main, MAIN_SIZE) for p in row]
-            red = sum(1 for r, g, b in pixels if r > 128 and g < 80)
-            black = sum(1 for p in pixels if max(p) < 16)
-            check(red == 0, f"{red} red pixels: the style sheet was read")
-            check(black > len(pixels) * 3 // 4 and any(green(p) for p in pixels),
-                  "the board is not green on black")
-            check(start == cannon_x(screen, main) and start < MAIN_SIZE[0] // 2 + 20,
-                  f"the cannon stands at x={start}: the layout was mirrored")
-
-
 @contextlib.contextmanager
 def another_program(screen):
     """A window of another client, made the active one: where a player goes
@@ -273,7 +269,7 @@ def another_program(screen):
         screen.wait_focus(window, "other program")
         yield window
     finally:
-        end(other)
+        stop(other)
 
 
 def board_still(screen, window):
@@ -351,19 +347,15 @@ def closing_windows(program, screen):
                   "the main window opened")
 
 
-# The window managers the test can run under: the command, and whether it
-# needs a D-Bus session of its own.
-WINDOW_MANAGERS = {"openbox": (["openbox"], False), "metacity": (["metacity"], True)}
+# The window managers the test can run under, metacity in a D-Bus session of its own.
+WINDOW_MANAGERS = {"openbox": ["openbox"], "metacity": ["dbus-run-session", "--", "metacity"]}
 
 
 def start_window_manager(name, screen, home, cleanup):
-    command, needs_bus = WINDOW_MANAGERS[name]
-    if needs_bus:
-        command = ["dbus-run-session", "--"] + command
     # A home of its own, so that it reads and writes no settings of the user's.
     env = dict(screen.env, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
                XDG_CACHE_HOME=os.path.join(home, ".cache"))
-    manager = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
+    manager = subprocess.Popen(WINDOW_MANAGERS[name], env=env, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL, start_new_session=True)
     cleanup.callback(stop_group, manager)
 
@@ -425,8 +417,7 @@ def main():
     if args.layouts:
         tools.append("setxkbmap")
     if args.wm:
-        command, needs_bus = WINDOW_MANAGERS[args.wm]
-        tools += [command[0], "wmctrl"] + (["dbus-run-session"] if needs_bus else [])
+        tools += {WINDOW_MANAGERS[args.wm][0], WINDOW_MANAGERS[args.wm][-1], "wmctrl"}
 
     def test(cleanup):
         if not args.layouts and not args.wm:
@@ -442,7 +433,7 @@ def main():
                 tempfile.TemporaryDirectory(prefix="wm-home-", ignore_cleanup_errors=True)), cleanup)
             print(f"under {args.wm}:")
         checks = [keyboard_layouts] if args.layouts else [
-            play_through, skip_splash_with_a_key, ignores_its_command_line, closing_windows,
+            play_through, skip_splash_with_a_key, closing_windows,
             splash_takes_keyboard_when_launched, box_while_away]
         for run_check in checks:
             run_check(program, screen)

@@ -25,44 +25,20 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from xsession import (SKIP, TEXTS, Failure, check, outcome, qt_version, start_xvfb,  # noqa: E402
                       stop_group, stop_xvfb, unavailable, wait_for)
 
-SYSTEM_PYTHON = "/usr/bin/python3"
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 CHROMIUM = os.environ.get("VANTREL_CHROMIUM", "/usr/bin/chromium")
-ATSPI = "import gi; gi.require_version('Atspi', '2.0'); from gi.repository import Atspi"
-
-
-def outer(argv):
-    """Checks the tools, then runs the test inside a private D-Bus session."""
-    absent = [CHROMIUM] if argv[0] == "--web" and not os.access(CHROMIUM, os.X_OK) else []
-    if not os.access(BUS_LAUNCHER, os.X_OK):
-        absent.append(BUS_LAUNCHER + " (at-spi2-core)")
-    if not os.access(SYSTEM_PYTHON, os.X_OK) or subprocess.run([SYSTEM_PYTHON, "-c", ATSPI],
-                                                               capture_output=True).returncode:
-        absent.append(SYSTEM_PYTHON + " with Atspi (python3-pyatspi, gir1.2-atspi-2.0)")
-    if unavailable("dbus-run-session", "gdbus", "Xvfb", "xdotool", absent=absent):
-        return SKIP
-    with tempfile.TemporaryDirectory(prefix="vantrel-a11y-") as home:
-        runtime = os.path.join(home, "runtime")
-        os.mkdir(runtime, 0o700)
-        env = dict(os.environ, HOME=home, XDG_RUNTIME_DIR=runtime,
-                   # The accessibility service keeps its settings in memory,
-                   # so that the test writes nothing outside its folder.
-                   GSETTINGS_BACKEND="memory", NO_AT_BRIDGE="1")
-        for name in ("DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS", "DISPLAY",
-                     "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON"):
-            env.pop(name, None)
-        return subprocess.run(["dbus-run-session", "--", SYSTEM_PYTHON, os.path.abspath(__file__),
-                               "--inside", *argv], env=env).returncode
-
-
-# Everything below runs inside the private session, under Debian's python3.
+try:
+    import gi
+    gi.require_version("Atspi", "2.0")
+    from gi.repository import Atspi, GLib
+except (ImportError, ValueError):  # reported as missing
+    Atspi = None
 
 # When the event loop last ran dry. An event handled later reached the test
 # after that: its time is known only that far, as the loop does not run while
 # the test presses keys.
 DRAINED = [0.0]
 LISTENERS = []
-Atspi = GLib = None  # imported by inside(), under Debian's python3
 
 
 class Event(collections.namedtuple("Event", "at type role name description data detail drained")):
@@ -120,16 +96,37 @@ def spawn(cleanup, command, **options):
     return process
 
 
-def orca_log():
-    return os.path.join(os.environ["HOME"], "orca.log")
+def orca_log(name="orca.log"):
+    return os.path.join(os.environ["HOME"], name)
 
 
-def start_orca(cleanup, **options):
-    """Orca, with no speech server (its spawn command fails), so nothing
-    reaches an audio device; it still logs every utterance."""
-    settings = os.path.join(os.environ["HOME"], "orca")
-    return spawn(cleanup, ["orca", "--debug-file", orca_log(), "-u", settings],
-                 env=dict(os.environ, SPEECHD_CMD="/bin/false"), **options)
+def reader(cleanup, *kinds):
+    """A screen reader starts: it turns accessibility on and listens to these
+    kinds of event; so does Orca where it is installed, with no speech server
+    (its spawn command fails), so that nothing reaches an audio device while
+    it still logs every utterance. Gives the events heard and Orca."""
+    is_enabled("Set", "<true>")
+    events = []
+    listen(events, *kinds)
+    if not shutil.which("orca"):
+        return events, None
+    with open(orca_log("orca.out"), "w") as out:
+        return events, spawn(cleanup, ["orca", "--debug-file", orca_log(), "-u", orca_log("orca")],
+                             env=dict(os.environ, SPEECHD_CMD="/bin/false"), stdout=out,
+                             stderr=subprocess.STDOUT)
+
+
+def orca_says(orca, what, *texts, timeout=10):
+    """Waits for Orca, where it runs, to have said all these texts."""
+    if not orca:
+        return
+    try:
+        wait_for(f"Orca to say {what}", lambda: orca_heard(*texts), timeout)
+    except Failure:
+        # Orca ends at once when another Orca of the same user runs.
+        ended = "" if orca.poll() is None else f"Orca ended with exit code {orca.returncode}: "
+        with open(orca_log("orca.out"), errors="replace") as out:
+            raise Failure(ended + out.read().strip() + "\nOrca said: " + " | ".join(orca_said()))
 
 
 def orca_said():
@@ -191,28 +188,6 @@ def check_rows(rows):
           f"the bottom row is described {rows[7].get_description()!r}")
 
 
-def inside(argv):
-    global Atspi, GLib
-    import gi
-    gi.require_version("Atspi", "2.0")
-    from gi.repository import Atspi, GLib
-
-    def test(cleanup):
-        server, display = start_xvfb()
-        cleanup.callback(stop_xvfb, server)
-        os.environ["DISPLAY"] = display
-        if argv[0] == "--web":
-            # Chromium and Orca join the bus through the toolkit bridge that
-            # the session's NO_AT_BRIDGE keeps off.
-            os.environ.pop("NO_AT_BRIDGE", None)
-        spawn(cleanup, [BUS_LAUNCHER, "--launch-immediately"])
-        pump_until("the accessibility service", lambda: "false" in is_enabled(), 20)
-        if argv[0] == "--web":
-            return page_heard(os.path.join(os.path.abspath(argv[1]), "vantrel.html"), cleanup)
-        return game_heard(os.path.abspath(argv[0]), cleanup)
-    return outcome(test)
-
-
 def game_heard(program, cleanup):
     """The splash and the main window are frames, the splash picture has an
     image description, the rows are named by their text; the news arrives as
@@ -220,15 +195,13 @@ def game_heard(program, cleanup):
     descriptions are then never reported as changed) or as changes of its
     description that carry the text (before 6.8): a cannon move, the wave's
     drops, a hit, a shot leaving the board, none closer than the game's pace;
-    a box says its prompt once. Orca, started after the game, says the drop,
-    the cannon's column, the loss (once) and the new game."""
+    a box says its prompt once. Orca, started after the game too, says the
+    cannon's column, the drop, each box before it is answered, the loss once
+    and the new game."""
     announcing = qt_version(program) >= (6, 8)
     game = spawn(cleanup, [program], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-    # Now a screen reader starts: it turns accessibility on and listens.
-    is_enabled("Set", "<true>")
-    events = []
-    listen(events, "object:property-change:accessible-description", "object:announcement",
-           "window:activate")
+    events, orca = reader(cleanup, "object:property-change:accessible-description",
+                          "object:announcement", "window:activate")
 
     def game_app():
         if game.poll() is not None:
@@ -262,6 +235,9 @@ def game_heard(program, cleanup):
     check(rows[0].get_name().strip().startswith("V"), f"the top row is named {rows[0].get_name()!r}")
     pump_until("the main window to be active",
                lambda: fresh(main).get_state_set().contains(Atspi.StateType.ACTIVE), 10)
+    # The splash is a frame called Vantrel too: the keys wait for the board,
+    # and for Orca to be there to hear the news.
+    orca_says(orca, "the game's window", "Vantrel frame", timeout=30)
 
     def said_by_game_window(kind):
         # Events of that kind from the game's windows that carry a text.
@@ -322,6 +298,8 @@ def game_heard(program, cleanup):
     else:
         mismatched = [(e.text, e.description) for e in announcements() if e.text != e.description]
         check(not mismatched, f"news sent and description read back differ: {mismatched[:3]}")
+    # A player hears the box out before answering it.
+    orca_says(orca, "the loss", TEXTS["kLossPrompt"], timeout=30)
     key("Return")
     pump_until("the new game to be announced", lambda: any(
         e.text == "new game" for e in announcements() if e.at > started), 10)
@@ -341,46 +319,13 @@ def game_heard(program, cleanup):
 
     key("Escape")
     pump_until("the quit question", box, 10)
+    orca_says(orca, "the quit question", TEXTS["kQuitPrompt"])
     key("Return")
     check(game.wait(timeout=10) == 0, f"quitting with Yes ended with exit code {game.returncode}")
-    if not shutil.which("orca"):
+    if not orca:
         return orca_missing()
-    orca_hears_a_game(program, cleanup)
-
-
-def orca_hears_a_game(program, cleanup):
-    """Plays a game to its loss with Orca started after the game."""
-    game = spawn(cleanup, [program])
-    time.sleep(0.5)
-    orca_out = os.path.join(os.environ["HOME"], "orca.out")
-    with open(orca_out, "w") as out:
-        orca = start_orca(cleanup, stdout=out, stderr=subprocess.STDOUT)
-
-    def board_holds_keyboard():
-        # The game's board window (the splash has gone) is active.
-        return any(f.get_child_count() == 8 and fresh(f).get_state_set().contains(Atspi.StateType.ACTIVE)
-                   for a in children(Atspi.get_desktop(0)) if a.get_process_id() == game.pid
-                   for f in children(fresh(a)))
-    try:
-        # The splash is a frame called Vantrel too, and a key there only
-        # skips it: the keys wait for the board.
-        wait_for("Orca to find the game's window", lambda: orca_heard("Vantrel frame"), 30)
-        wait_for("the board to hold the keyboard", board_holds_keyboard, 10)
-        key("Right")
-        wait_for("Orca to say the cannon's column", lambda: orca_heard("cannon column 9"), 10)
-        wait_for("Orca to say the first drop", lambda: orca_heard("wave on row 2"), 10)
-        wait_for("Orca to say the loss", lambda: orca_heard(TEXTS["kLossPrompt"]), 30)
-        key("Return")
-        wait_for("Orca to say the new game", lambda: orca_heard("new game"), 10)
-        key("Escape")
-        wait_for("Orca to read the quit question", lambda: orca_heard(TEXTS["kQuitPrompt"]), 10)
-    except Failure:
-        # Orca ends at once when another Orca of the same user runs.
-        ended = "" if orca.poll() is None else f"Orca ended with exit code {orca.returncode}: "
-        with open(orca_out, errors="replace") as out:
-            raise Failure(ended + out.read().strip() + "\nOrca said: " + " | ".join(orca_said()))
-    key("Return")
-    check(game.wait(timeout=10) == 0, "the game did not end with exit code 0")
+    orca_says(orca, "the cannon's column, the first drop and the new game", "cannon column 9",
+              "wave on row 2", "new game")
     print("Orca said, one game to its loss:\n  " + "\n  ".join(orca_said()))
     check(sum(TEXTS["kLossPrompt"] in line for line in orca_said()) == 1,
           "Orca said the loss prompt more than once")
@@ -398,14 +343,10 @@ def page_heard(page, cleanup):
     def application(name):
         return next((a for a in children(Atspi.get_desktop(0)) if a.get_name() == name), None)
 
-    is_enabled("Set", "<true>")
-    events = []
-    listen(events, "object:text-changed:insert", "object:state-changed:focused",
-           "object:children-changed:add")
-    orca = shutil.which("orca")
+    events, orca = reader(cleanup, "object:text-changed:insert", "object:state-changed:focused",
+                          "object:children-changed:add")
     if orca:
         # Its log is written in blocks, so the test waits for Orca on the bus.
-        start_orca(cleanup)
         pump_until("Orca on the accessibility bus", lambda: application("orca"), 60)
         time.sleep(1)
     spawn(cleanup, [CHROMIUM, "--no-sandbox", "--force-renderer-accessibility",
@@ -451,10 +392,9 @@ def page_heard(page, cleanup):
     # between releases ("push button", then "button").
     button = pump_until("the OK button", lambda: find(alert, Atspi.Role.PUSH_BUTTON, "OK"), 5)
     button_said = f"OK {button.get_localized_role_name()}"
-    if orca:
-        # A player hears the box out before answering it. Orca 48 lags the
-        # page, and a box answered before its turn goes unsaid.
-        pump_until("Orca to read the loss box", lambda: orca_heard(button_said), 15)
+    # A player hears the box out before answering it. Orca 48 lags the page,
+    # and a box answered before its turn goes unsaid.
+    orca_says(orca, "the loss box", button_said, timeout=15)
     key("Return", delay=150)
     pump_until("the new game", lambda: heard("new game"), 5)
     check(heard("wave on row 7"), "the drop to row 7 was not announced")
@@ -463,23 +403,51 @@ def page_heard(page, cleanup):
     if not orca:
         return orca_missing()
     # Orca speaks after the page, and its log follows in blocks.
-    try:
-        pump_until("Orca to say the new game", lambda: "new game" in orca_said(), 10)
-    finally:
-        print("Orca said:\n  " + "\n  ".join(orca_said()))
-    for text in ("main content Vantrel", "Focus mode is sticky", "cannon column 9",
-                 "wave on row 2", TEXTS["kLossPrompt"], button_said):
-        check(orca_heard(text), f"Orca did not say {text!r}")
+    orca_says(orca, "the board, the news and the box", "main content Vantrel", "Focus mode is sticky",
+              "cannon column 9", "wave on row 2", TEXTS["kLossPrompt"], button_said, "new game")
+    print("Orca said:\n  " + "\n  ".join(orca_said()))
     check("Browse mode" not in orca_said(), "Orca left focus mode")
 
 
 def main():
-    if sys.argv[1:2] == ["--inside"]:
-        return inside(sys.argv[2:])
     if len(sys.argv) < 2:
         print(__doc__)
         return 2
-    return outer(sys.argv[1:])
+    web = sys.argv[1] == "--web"
+    absent = [CHROMIUM] if web and not os.access(CHROMIUM, os.X_OK) else []
+    if not os.access(BUS_LAUNCHER, os.X_OK):
+        absent.append(BUS_LAUNCHER + " (at-spi2-core)")
+    if Atspi is None:
+        absent.append("Debian's python3 with Atspi (python3-pyatspi, gir1.2-atspi-2.0)")
+    if unavailable("dbus-daemon", "gdbus", "Xvfb", "xdotool", absent=absent):
+        return SKIP
+
+    def test(cleanup):
+        """In a D-Bus session, home and X server of the test's own."""
+        home = cleanup.enter_context(tempfile.TemporaryDirectory(prefix="vantrel-a11y-"))
+        runtime = os.path.join(home, "runtime")
+        bus = os.path.join(runtime, "bus")
+        os.mkdir(runtime, 0o700)
+        for name in ("AT_SPI_BUS_ADDRESS", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM",
+                     "QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "NO_AT_BRIDGE"):
+            os.environ.pop(name, None)
+        # The accessibility service keeps its settings in memory, so that the
+        # test writes nothing outside its folder. Chromium and Orca join the
+        # bus through the toolkit bridge that NO_AT_BRIDGE keeps off the rest.
+        os.environ.update(HOME=home, XDG_RUNTIME_DIR=runtime, GSETTINGS_BACKEND="memory",
+                          DBUS_SESSION_BUS_ADDRESS="unix:path=" + bus)
+        if not web:
+            os.environ["NO_AT_BRIDGE"] = "1"
+        spawn(cleanup, ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=unix:path=" + bus])
+        wait_for("the session bus", lambda: os.path.exists(bus), 20)
+        server, os.environ["DISPLAY"] = start_xvfb()
+        cleanup.callback(stop_xvfb, server)
+        spawn(cleanup, [BUS_LAUNCHER, "--launch-immediately"])
+        pump_until("the accessibility service", lambda: "false" in is_enabled(), 20)
+        if web:
+            return page_heard(os.path.join(os.path.abspath(sys.argv[2]), "vantrel.html"), cleanup)
+        return game_heard(os.path.abspath(sys.argv[1]), cleanup)
+    return outcome(test)
 
 
 if __name__ == "__main__":

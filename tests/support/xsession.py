@@ -43,6 +43,11 @@ MAIN_SIZE = (FIGURES["kClientWidth"], FIGURES["kClientHeight"])
 TICK_MS = FIGURES["kTickMs"]
 SCREEN = (1024, 768)
 XLIB = "python3-xlib"
+# The kernel's key codes, the same on every keyboard and in every layout; an
+# X server numbers the same keys from 8 on.
+KEYS = {"Escape": 1, "e": 18, "o": 24, "Return": 28, "h": 35, "x": 45, "c": 46,
+        "space": 57, "F1": 59, "Left": 105, "Right": 106}
+X_KEYCODES = 8
 
 
 class Failure(Exception):
@@ -113,47 +118,30 @@ def start_xvfb(size=SCREEN):
          "-nolisten", "tcp", "-noreset"],
         pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
-    number = b""
-    with os.fdopen(read_end, "rb") as pipe:
-        while not number.endswith(b"\n"):
-            chunk = pipe.read(1)
-            if not chunk:
-                break
-            number += chunk
-    if not number.strip():
+    with os.fdopen(read_end) as pipe:
+        number = pipe.readline().strip()
+    if not number:
         server.kill()
         raise Failure("Xvfb did not report a display number")
-    return server, ":" + number.decode().strip()
+    return server, ":" + number
 
 
-def stop_xvfb(server):
-    server.send_signal(signal.SIGTERM)
-    try:
-        server.wait(timeout=10)
-    except subprocess.TimeoutExpired:
-        server.kill()
-        server.wait()
+def stop(process, group=False):
+    """Ends a process the test started, asking first; with group, the
+    session of its own it was started in, its children included."""
+    for sig, wait in ((signal.SIGTERM, 10), (signal.SIGKILL, None)):
+        with contextlib.suppress(ProcessLookupError):
+            os.killpg(process.pid, sig) if group else process.send_signal(sig)
+        with contextlib.suppress(subprocess.TimeoutExpired):
+            process.wait(timeout=wait)
+            return
 
 
 def stop_group(process):
-    """Ends a process started in a session of its own, with its children."""
-    for sig, wait in ((signal.SIGTERM, 10), (signal.SIGKILL, None)):
-        try:
-            os.killpg(process.pid, sig)
-        except ProcessLookupError:
-            pass
-        try:
-            process.wait(timeout=wait)
-            return
-        except subprocess.TimeoutExpired:
-            pass
+    stop(process, group=True)
 
 
-def end(process):
-    """Ends a program the test started, if it still runs."""
-    if process.poll() is None:
-        process.kill()
-    process.wait()
+stop_xvfb = stop
 
 
 def outcome(body):
@@ -226,19 +214,15 @@ def reap():
         if not children:
             return found
         for pid in children:
-            try:
+            with contextlib.suppress(OSError):
                 with open(f"/proc/{pid}/cmdline", "rb") as command:
                     line = command.read().replace(b"\0", b" ").decode(errors="replace").strip()
                 if line:  # not an ended process that waits to be collected
                     found.append(line)
                 os.kill(pid, signal.SIGKILL)
-            except OSError:
-                pass
         for pid in children:
-            try:
+            with contextlib.suppress(ChildProcessError):
                 os.waitpid(pid, 0)
-            except ChildProcessError:
-                pass
 
 
 class Screen:
@@ -265,17 +249,13 @@ class Screen:
 
     def info(self, window):
         out = run(["xwininfo", "-id", str(window)], self.env).stdout
-        fields = {}
-        for line in out.splitlines():
-            key, _, value = line.strip().partition(":")
-            fields[key] = value.strip()
-        name = out.split('"')[1] if out.count('"') >= 2 else ""
-        return {
-            "size": (int(fields.get("Width", 0)), int(fields.get("Height", 0))),
-            "pos": (int(fields.get("Absolute upper-left X", 0)),
-                    int(fields.get("Absolute upper-left Y", 0))),
-            "name": name,
-        }
+        fields = dict(line.strip().partition(":")[::2] for line in out.splitlines())
+
+        def number(*keys):
+            return tuple(int(fields.get(key, "0").strip() or 0) for key in keys)
+        return {"size": number("Width", "Height"),
+                "pos": number("Absolute upper-left X", "Absolute upper-left Y"),
+                "name": out.split('"')[1] if out.count('"') >= 2 else ""}
 
     def find_window(self, pid, size, name=None):
         """A visible window of the process with this size (and name)."""
@@ -332,16 +312,12 @@ class Keyboard:
     keysyms and remaps a spare keycode for any the layout lacks, which would
     hide what a layout really gives for a place on the keyboard."""
 
-    # X keycodes of a US keyboard (the kernel's key numbers plus 8).
-    CODES = {"Escape": 9, "x": 53, "Return": 36, "space": 65, "Left": 113, "Right": 114,
-             "F1": 67}
-
     def __init__(self, display):
         self.display = Display(display)
 
     def press(self, name):
         for kind in (X.KeyPress, X.KeyRelease):
-            xtest.fake_input(self.display, kind, self.CODES[name])
+            xtest.fake_input(self.display, kind, KEYS[name] + X_KEYCODES)
             self.display.sync()
             time.sleep(0.03)
 
@@ -349,7 +325,7 @@ class Keyboard:
         """What the key at `name`'s place gives, unshifted, in layout `group`:
         the core keymap holds each group's two levels side by side. Read
         afresh, as the layout changes under the connection."""
-        return self.display.get_keyboard_mapping(self.CODES[name], 1)[0][2 * group]
+        return self.display.get_keyboard_mapping(KEYS[name] + X_KEYCODES, 1)[0][2 * group]
 
     def lock_group(self, group):
         """Makes layout number `group` (0 the first) the active one. python3-xlib
