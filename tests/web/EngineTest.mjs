@@ -136,11 +136,9 @@ async function helpBox(page, count, note) {
 // its loss.
 async function splashToLoss(engine) {
     const page = await open(engine);
-    await check('the page loads, titled Vantrel', async () => {
+    await check('the page loads, titled Vantrel: the title picture, loaded, in its black strip, no board', async () => {
         await page.goto(engine.url);
         assert.equal(await page.evaluate(() => document.title), 'Vantrel');
-    });
-    await check('the splash: the title picture, loaded, in its black strip, and no board', async () => {
         assert.deepEqual(await page.evaluate(() => {
             const strip = document.getElementById('frmSplash').getBoundingClientRect();
             const img = document.querySelector('#frmSplash > img#imgSplash');
@@ -161,7 +159,7 @@ async function splashToLoss(engine) {
         assert.deepEqual(l.frames.slice(0, 2).map((f) => f.rows), [OPENING, IDLE[0]]);
         assert.ok(l.frames[1].t - at >= TICK_MS - EARLY_MS, `first tick ${l.frames[1].t - at} ms after`);
     });
-    await check('the board: eight rows of fifteen cells, three times the size, the keys under it', async () => {
+    await check('the board: eight rows of fifteen cells at 3×, green on black, the keys under it', async () => {
         assert.deepEqual(await page.evaluate(() => {
             const board = document.getElementById('frmMain').getBoundingClientRect();
             const rows = [...document.querySelectorAll('#frmMain [role=listitem]')];
@@ -175,8 +173,7 @@ async function splashToLoss(engine) {
                     3 * F.kRowHeight], pad: true });
         assert.deepEqual([await shown(page, 'keysLegend'), await shown(page, 'touchLegend')],
                          [h.pageText('keysLegend'), null]);
-    });
-    await check('green on black, the page around a shade lighter', async () => {
+        // Green on black, the page around a shade lighter.
         assert.deepEqual(await page.evaluate(() => ['lblGame0', 'frmMain'].map((id) =>
             getComputedStyle(document.getElementById(id))).map((s) => [s.color, s.backgroundColor])
             .concat([getComputedStyle(document.body).backgroundColor])),
@@ -240,7 +237,7 @@ async function keys(engine) {
     await check('a key skips the splash and does nothing else', async () => {
         await skipsOnly(page, engine.url, () => page.press('ArrowLeft'));
     });
-    await check('the board has the keyboard focus, and shows it', async () => {
+    await check('the board has the keyboard focus, and shows it; axe-core finds nothing wrong', async () => {
         const [active, windowFocused, ring] = await page.evaluate(() => {
             const board = document.getElementById('frmMain');
             const style = getComputedStyle(board);
@@ -250,9 +247,7 @@ async function keys(engine) {
         // A window without the system's focus (WebKit's, on a virtual X
         // server with no window manager) shows no focus at all.
         if (windowFocused) assert.deepEqual(ring, ['solid', '2px']);
-    });
-    await check('axe-core finds nothing wrong at the board', async () => {
-        assert.deepEqual(await axeFinds(page), []);
+        assert.deepEqual(await axeFinds(page), [], 'axe-core');
     });
     await check('hidden, the game stands still; shown, it starts with a whole beat', async () => {
         await h.framesBeyond(page, (await log(page)).frames.length);
@@ -264,8 +259,7 @@ async function keys(engine) {
         const next = (await h.framesBeyond(page, count)).frames[count];
         assert.ok(next.t - shownAt >= TICK_MS - EARLY_MS, `next tick ${next.t - shownAt} ms after`);
     });
-    await check('the arrows steer a column and Space fires, one shot at a time; a press and two repeats in one beat '
-                + 'move once', async () => {
+    await check('arrows steer, a press and two repeats in a beat once; Space fires, one shot at a time', async () => {
         const from = cannonCol(await lastFrame(page));
         const right = { code: 'ArrowRight', key: 'ArrowRight' };
         assert.equal(cannonCol(await frameAfter(page, () => keysInOneTask(page, [
@@ -325,8 +319,7 @@ async function keys(engine) {
         assert.deepEqual(l.frames.slice(endedAt, endedAt + 2).map((f) => f.rows), [OPENING, IDLE[0]]);
         assert.equal(await page.evaluate(() => document.activeElement.id), 'frmMain');
     });
-    // The standard mapping's buttons: 0 bottom face (A), 1 right (B), 8
-    // Select, 9 Start, 14 and 15 the d-pad's left and right.
+    // The pad's buttons by the standard mapping's index (harness.gamepad).
     const pad = { left: { x: -1 }, right: { buttons: [15] }, fire: { buttons: [0] } };
     await check('a gamepad: its line while connected; the stick and the d-pad steer, A fires', async () => {
         await h.gamepad(page);
@@ -374,7 +367,7 @@ async function keys(engine) {
 // The one file, opened from disk, plays and loads nothing from elsewhere.
 async function singleFile(engine) {
     const page = await open(engine);
-    await check('the single file plays from file://, a click ending its splash', async () => {
+    await check('the single file plays from file://, a click ending its splash, and loads nothing else', async () => {
         await page.goto(engine.fileUrl);
         assert.equal(await page.evaluate(() => document.title), 'Vantrel');
         assert.deepEqual(await h.until(() => page.evaluate(() => {
@@ -382,8 +375,7 @@ async function singleFile(engine) {
             return img.complete && [img.naturalWidth, img.naturalHeight];
         }), 'the title picture'), [F.kSplashPictureWidth, F.kSplashPictureHeight]);
         await skipsOnly(page, engine.fileUrl, () => page.click('#imgSplash'));
-    });
-    await check('everything is inside the file, its icon too', async () => {
+        // Everything is inside the file, its icon too.
         assert.deepEqual(await page.evaluate(() => performance.getEntriesByType('resource')
             .map((r) => r.name).filter((u) => !u.startsWith('data:'))), []);
         assert.match(await page.evaluate(() => document.querySelector('link[rel=icon]').href),
@@ -395,18 +387,16 @@ async function singleFile(engine) {
 async function phone(engine) {
     const page = await open(engine, { phone: true });
     const { width, height, deviceScaleFactor } = PHONE;
-    await check(`a phone: ${width} x ${height} CSS pixels, ${deviceScaleFactor} device pixels each, touch`, async () => {
+    await check("a phone's screen, with touch; the splash as wide, ended by a tap that does nothing else", async () => {
         await page.goto(engine.url);
         assert.deepEqual(await page.evaluate(() => [innerWidth, innerHeight, devicePixelRatio,
                                                     navigator.maxTouchPoints > 0 ||
                                                     matchMedia('(any-pointer: coarse)').matches]),
         [width, height, deviceScaleFactor, true]);
-    });
-    await check('the splash as wide as the phone; a tap ends it and does nothing else', async () => {
         assert.equal((await rect(page, '#frmSplash')).width, width);
         await skipsOnly(page, engine.url, () => page.tap('#imgSplash'));
     });
-    await check('the touch buttons (Left, Right, Fire, New game, Help, Quit), each named as it says', async () => {
+    await check("the touch buttons named as they say, the thumbs' low; the board as wide as fits", async () => {
         assert.deepEqual(await page.evaluate(() => [...document.querySelectorAll('#pad button')]
             .filter((b) => b.checkVisibility()).map((b) => [b.textContent, b.getAttribute('aria-label')])),
         ['Left', 'Right', 'Fire', 'New game', 'Help', 'Quit'].map((name) => [name, name]));
@@ -414,21 +404,17 @@ async function phone(engine) {
         // mouse, as in the WebKit view on a virtual X server.
         assert.equal(await shown(page, 'touchLegend'), h.pageText('touchLegend'));
         if (engineName !== 'webkit') assert.equal(await shown(page, 'keysLegend'), null);
-    });
-    await check("the board fills the phone's width in whole device pixels per cell", async () => {
+        // The board fills the phone's width in whole device pixels per cell.
         const board = (await rect(page, '#frmMain')).width;
         const devicePixels = board * deviceScaleFactor;
         assert.ok(Math.abs(devicePixels - F.kClientWidth * Math.round(devicePixels / F.kClientWidth)) < 0.1 &&
                   board <= width && board > 300, `board ${board} px wide`);
-    });
-    await check("the thumbs' buttons at the bottom, the game's commands at the top, apart", async () => {
-        const [left, fire, quit, board] = await Promise.all([button('Left'), '#pad .fire', button('Quit'),
-                                                             '#frmMain'].map((s) => rect(page, s)));
+        // The thumbs' buttons at the bottom, the game's commands at the top, apart.
+        const [left, fire, quit, main] = await Promise.all([button('Left'), '#pad .fire', button('Quit'),
+                                                            '#frmMain'].map((s) => rect(page, s)));
         assert.ok(left.bottom > height - 100 && fire.bottom > height - 100, JSON.stringify([left, fire]));
-        assert.ok(quit.bottom < board.top && left.top - quit.bottom > 300, JSON.stringify([quit, left]));
-    });
-    await check('axe-core finds nothing wrong on the phone', async () => {
-        assert.deepEqual(await axeFinds(page), []);
+        assert.ok(quit.bottom < main.top && left.top - quit.bottom > 300, JSON.stringify([quit, left]));
+        assert.deepEqual(await axeFinds(page), [], 'axe-core');
     });
     await check('a touch button acts on the press, and a held one repeats a beat at a time', async () => {
         const { l, frames, inputs } = await holdRepeats(page, () => page.hold(button('Right'), 6 * TICK_MS), 1);

@@ -28,12 +28,6 @@ const PYTHON = '/usr/bin/python3';
 const DESKTOP = { width: 1024, height: 768 };
 export const PHONE = { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
 
-function skipUnless(condition, what) {
-    if (condition) return;
-    console.log(`skipped: ${what} not installed`);
-    process.exit(h.SKIP);
-}
-
 class PuppeteerPage {
     constructor(page, accessible) {
         this.page = page;
@@ -95,7 +89,7 @@ export const engines = {
     // BiDi has no touch emulation (hasTouch does nothing), so the phone runs
     // in a Firefox of its own that believes its pointer is a finger.
     async firefox(modulesDir, webDir) {
-        skipUnless(existsSync(FIREFOX), `${FIREFOX} (Debian package firefox-esr)`);
+        h.skipUnless(existsSync(FIREFOX), `${FIREFOX} (Debian package firefox-esr)`);
         const puppeteer = h.loadPuppeteer(modulesDir);
         const launch = (phone) => puppeteer.launch({
             browser: 'firefox', executablePath: FIREFOX, headless: true,
@@ -110,10 +104,10 @@ export const engines = {
     async webkit(modulesDir, webDir) {
         for (const [path, pkg] of [[WEBDRIVER, 'webkitgtk-webdriver, on Debian 12 webkit2gtk-driver'], [MINIBROWSER, 'libwebkit2gtk-4.1-0'],
                                    ['/usr/bin/Xvfb', 'xvfb']]) {
-            skipUnless(existsSync(path), `${path} (Debian package ${pkg})`);
+            h.skipUnless(existsSync(path), `${path} (Debian package ${pkg})`);
         }
         const probe = spawnSync(PYTHON, ['-c', 'import gi; gi.require_version("WebKit2", "4.1")']);
-        skipUnless(probe.status === 0, `${PYTHON} with WebKit2 (python3-gi, gir1.2-webkit2-4.1)`);
+        h.skipUnless(probe.status === 0, `${PYTHON} with WebKit2 (python3-gi, gir1.2-webkit2-4.1)`);
         return webkitEngine(webDir);
     },
 };

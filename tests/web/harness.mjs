@@ -11,18 +11,21 @@ export const SKIP = 77;
 
 export { serve } from '../../ui/web/serve.mjs';
 
+// Exits 77 (skipped) unless `condition` holds, naming what is missing.
+export function skipUnless(condition, what) {
+    if (condition) return;
+    console.log(`SKIP: ${what} not installed`);
+    process.exit(SKIP);
+}
+
 // puppeteer-core from the node_modules that `npm ci` filled (its folder is
 // given), or exit 77 when a package is missing.
 export function loadPuppeteer(modulesParent) {
-    if (!existsSync(CHROMIUM)) {
-        console.log(`SKIP: ${CHROMIUM} not found (Debian package chromium)`);
-        process.exit(SKIP);
-    }
+    skipUnless(existsSync(CHROMIUM), `${CHROMIUM} (Debian package chromium)`);
     try {
         return createRequire(resolve(modulesParent, 'package.json'))('puppeteer-core');
     } catch {
-        console.log(`SKIP: puppeteer-core not installed in ${modulesParent} (npm ci)`);
-        process.exit(SKIP);
+        return skipUnless(false, `puppeteer-core in ${modulesParent} (npm ci)`);
     }
 }
 
