@@ -180,16 +180,8 @@ def replay(pane, case):
         names = ["[ Yes ]", "No"] if buttons == "4" else ["[ OK ]"]
         # A look at the screen while the program is still drawing the box
         # reads half a box, so the box counts once it reads whole.
-        seen = [None]
-
-        def whole():
-            seen[0] = pane.box()
-            return seen[0] == (title, prompt + extra, names)
-
-        try:
-            wait_for(f"box {title!r}", whole)
-        except Failure:
-            raise Failure(f"box {seen[0]}, expected {prompt!r}")
+        whole = (title, prompt + extra, names)
+        wait_for(f"the box {whole}", lambda: pane.box() == whole)
         frozen = pane.board()
         time.sleep(0.6)
         check(pane.board() == frozen, "the board moved behind a box")
