@@ -126,8 +126,8 @@ async function helpBox(page, count, note) {
     assert.deepEqual(boxText(await openBox(page, count)), ['Help File', HELP, ['OK']]);
     assert.equal(await focused(page), 'OK');
     assert.equal(await shown(page, 'boxNote'), note);
-    if (page.accessibility) {
-        assert.equal((await page.accessibility('dialog')).description, note ? `${HELP} ${note}` : HELP);
+    if (page.accessibilityTree) {
+        assert.equal((await page.accessibilityTree('dialog')).description, note ? `${HELP} ${note}` : HELP);
     }
     assert.deepEqual(await axeFinds(page), [], 'axe-core, with the help box open');
 }
@@ -179,13 +179,13 @@ async function splashToLoss(engine) {
             .concat([getComputedStyle(document.body).backgroundColor])),
         [['rgb(0, 255, 0)', 'rgba(0, 0, 0, 0)'], ['rgb(0, 255, 0)', 'rgb(0, 0, 0)'], 'rgb(24, 24, 24)']);
     });
-    if (page.accessibility) {
+    if (page.accessibilityTree) {
         await check('a screen reader finds a list "Board" of eight rows, each its text, described', async () => {
             const lists = [];
             (function walk(node) {
                 if (node.role === 'list') lists.push(node);
                 (node.children || []).forEach(walk);
-            })(await page.accessibility());
+            })(await page.accessibilityTree());
             assert.deepEqual(lists.map((list) => list.name), ['Board']);
             const items = lists[0].children.map((item) => ({
                 text: (item.children || []).map((c) => c.name).join(''), description: item.description }));

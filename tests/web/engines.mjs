@@ -10,7 +10,7 @@
 // 390 × 844 at 3× with touch, with goto, evaluate, press(key), tap, click and
 // hold(selector, ms) (a finger, or where the engine has no touch the mouse),
 // problems() and close(); where puppeteer drives it also resize(viewport), and
-// in Chromium accessibility(selector) and cdp(method, params).
+// in Chromium accessibilityTree(selector) and cdp(method, params).
 import { spawn, spawnSync } from 'node:child_process';
 import { copyFileSync, existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync }
     from 'node:fs';
@@ -28,30 +28,24 @@ const PYTHON = '/usr/bin/python3';
 const DESKTOP = { width: 1024, height: 768 };
 export const PHONE = { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
 
-class PuppeteerPage {
-    constructor(page, accessible) {
-        this.page = page;
-        if (accessible) {
-            this.accessibility = async (selector) => page.accessibility.snapshot(
-                { interestingOnly: false, root: selector ? await page.$(selector) : undefined });
-            this.cdp = async (method, params) => (this.session ||= await page.createCDPSession())
-                .send(method, params);
-        }
-    }
-    resize(viewport) { return this.page.setViewport(viewport); }
-    goto(url) { return this.page.goto(url); }
-    evaluate(fn, ...args) { return this.page.evaluate(fn, ...args); }
-    press(key) { return this.page.keyboard.press(key); }
-    async tap(selector) { await (await this.page.$(selector)).tap(); }
-    async click(selector) { await (await this.page.$(selector)).click(); }
-    async hold(selector, ms) {
-        const box = await (await this.page.$(selector)).boundingBox();
-        await this.page.touchscreen.touchStart(box.x + box.width / 2, box.y + box.height / 2);
-        await h.sleep(ms);
-        await this.page.touchscreen.touchEnd();
-    }
-    problems() { return this.page.problems; }
-    close() { return this.page.close(); }
+// A puppeteer page, which has goto, evaluate, tap, click and close of its
+// own, with the rest of the interface.
+function puppeteerPage(page, accessible) {
+    let session;
+    return Object.assign(page, {
+        press: (key) => page.keyboard.press(key),
+        resize: (viewport) => page.setViewport(viewport),
+        async hold(selector, ms) {
+            const box = await (await page.$(selector)).boundingBox();
+            await page.touchscreen.touchStart(box.x + box.width / 2, box.y + box.height / 2);
+            await h.sleep(ms);
+            await page.touchscreen.touchEnd();
+        },
+    }, accessible && {
+        accessibilityTree: async (selector) => page.accessibility.snapshot(
+            { interestingOnly: false, root: selector ? await page.$(selector) : undefined }),
+        cdp: async (method, params) => (session ||= await page.createCDPSession()).send(method, params),
+    });
 }
 
 // `launch(phone)` starts a browser; Firefox needs one of its own for touch.
@@ -71,7 +65,7 @@ async function puppeteerEngine(webDir, launch, accessible = false) {
         async open({ phone = false } = {}) {
             const page = await h.recordingPage(await browser(phone));
             await page.setViewport(phone ? PHONE : DESKTOP);
-            return new PuppeteerPage(page, accessible);
+            return puppeteerPage(page, accessible);
         },
         async close() {
             for (const b of browsers.values()) await b.close();

@@ -85,14 +85,15 @@ export function recordInPage() {
 }
 
 // A new page that records frames and boxes, and collects console errors and
-// uncaught exceptions in `page.problems`.
+// uncaught exceptions, which `page.problems()` gives.
 export async function recordingPage(browser) {
     const page = await browser.newPage();
-    page.problems = [];
+    const problems = [];
+    page.problems = () => problems;
     page.on('console', (message) => {
-        if (message.type() === 'error') page.problems.push(`console: ${message.text()}`);
+        if (message.type() === 'error') problems.push(`console: ${message.text()}`);
     });
-    page.on('pageerror', (error) => page.problems.push(`page error: ${error.message}`));
+    page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
     await page.evaluateOnNewDocument(recordInPage);
     return page;
 }
