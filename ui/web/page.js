@@ -337,18 +337,44 @@
 
     // Served from a web host, the page installs as an app and plays
     // offline: its service worker keeps this build's files. The single file
-    // needs neither and names no manifest.
-    if (navigator.serviceWorker && document.querySelector('link[rel=manifest]')) {
-        window.addEventListener('load', function () {
+    // needs neither and names no manifest. The worker comes once the page
+    // has loaded and the board's first frame is drawn: installing, it
+    // fetches every file of the build, which would hold back the start.
+    var workerWanted = !!navigator.serviceWorker && !!document.querySelector('link[rel=manifest]');
+    var boardDrawn = false;
+    function registerWorker() {
+        if (workerWanted && boardDrawn && document.readyState === 'complete') {
+            workerWanted = false;
             navigator.serviceWorker.register('sw.js');
-        });
+        }
     }
+    window.addEventListener('load', registerWorker);
 
     // The calls the module makes into the page, and the call that tells it
     // the module is ready. The served page loads the module's script while
     // it is parsed, which may run it before this script or after: its
     // Module is this one, or this script adds to its own.
+    var moduleFirst = !!window.Module;
     var module = window.Module = window.Module || {};
+    // The served page asks for the wasm from its head, and this script
+    // compiles it as it arrives, while the module's script may still be on
+    // its way; the module then only instantiates it (a module that came
+    // first has fetched it itself). Served as another type than
+    // application/wasm, it is compiled once it is all in.
+    var wasm = document.querySelector('link[rel=preload][href$=".wasm"]');
+    if (wasm && !moduleFirst && WebAssembly.compileStreaming) {
+        var compiled = fetch(wasm.href, { credentials: 'same-origin' }).then(function (response) {
+            return WebAssembly.compileStreaming(response.clone()).catch(function () {
+                return response.arrayBuffer().then(WebAssembly.compile);
+            });
+        });
+        module.instantiateWasm = function (imports, receive) {
+            compiled.then(function (compiledModule) {
+                return WebAssembly.instantiate(compiledModule, imports);
+            }).then(receive);
+            return {};
+        };
+    }
     module.page = {
         showSplash: function (endsMs) {
             splashTimer = setTimeout(function () { _vantrel_splash_timer(performance.now()); },
@@ -369,6 +395,13 @@
             keysLegend.hidden = matchMedia('(pointer: coarse)').matches;
             layout();
             splash.remove();
+            // Once the frame that shows the board is drawn.
+            requestAnimationFrame(function () {
+                setTimeout(function () {
+                    boardDrawn = true;
+                    registerWorker();
+                });
+            });
         },
         setRow: function (row, text) { rows[row].textContent = text; },
         describeRow: function (row, text) { rows[row].setAttribute('aria-description', text); },
