@@ -4,11 +4,13 @@
 // - the game's code: vantrel.js + vantrel.wasm, raw and gzipped;
 // - navigation to the first board frame (the opening picture): with the
 //   splash skipped by a key at once, beside a bare page that draws the same
-//   eight rows from a script of its own (runs interleaved, and their ratio),
-//   and with no key (the splash's 2 s);
+//   eight rows from a script inside it, and one that draws them from a script
+//   file of its own (runs interleaved, and the ratios to the first), and with
+//   no key (the splash's 2 s). Each is timed to the painted frame that shows
+//   the board, and to the change of the page that shows it;
 // - the step timer: error of the period over 60 ticks (median and max).
 import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
+import { loadavg, tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { codeSize } from '../tests/web/SizeBudget.mjs';
 import * as h from '../tests/web/harness.mjs';
@@ -32,16 +34,38 @@ function keyAtOnce() {
     });
 }
 
+// When the frame that shows the board is painted: a frame's callback runs
+// before its style, layout and paint, and a message posted from it after
+// them. Pages are timed alike this way, whatever each does before its frame
+// (the game's page lays the board out as it shows it, the bare page later).
+function paintedInPage() {
+    document.addEventListener('DOMContentLoaded', () => {
+        const board = document.getElementById('frmMain');
+        new MutationObserver((changes, observer) => {
+            if (board.hidden) return;
+            observer.disconnect();
+            requestAnimationFrame(() => {
+                const channel = new MessageChannel();
+                channel.port1.onmessage = () => { window.vantrelPainted = performance.now(); };
+                channel.port2.postMessage(null);
+            });
+        }).observe(board, { attributes: true, attributeFilter: ['hidden'] });
+    });
+}
+
 // Each load in a fresh browser context, as a first visit: no service worker
-// from the last load answers for the server.
+// from the last load answers for the server. Returns the times of the board's
+// painted frame and of the change that showed it.
 async function firstFrame(browser, url, withKey) {
     const context = await browser.createBrowserContext();
     const page = await h.recordingPage(context);
     if (withKey) await page.evaluateOnNewDocument(keyAtOnce);
+    await page.evaluateOnNewDocument(paintedInPage);
     await page.goto(url);
-    const shown = await h.until(async () => (await h.log(page)).shown, 'the board', 10000);
+    const painted = await h.until(() => page.evaluate(() => window.vantrelPainted), 'the board', 10000);
+    const { shown } = await h.log(page);
     await context.close();
-    return shown;
+    return { painted, shown };
 }
 
 async function tickErrors(browser, url) {
@@ -57,47 +81,71 @@ async function tickErrors(browser, url) {
 }
 
 // The least a page can do to show the board: the same elements, drawn by an
-// inline script as soon as the page is parsed, with no module to load.
-const BARE = `<!doctype html><html lang="en"><head><meta charset="utf-8"><title>bare</title></head><body>
+// inline script as soon as the page is parsed, with no module to load. The
+// second bare page draws them from a script file, loaded as the game's
+// module is (async, from the head): what a page pays for code in a file.
+const DRAW = `${[...Array(8).keys()].map((r) => `lblGame${r}.textContent = 'V V V V';`).join('')}
+frmMain.hidden = false;`;
+const barePage = (head, body) => `<!doctype html><html lang="en"><head><meta charset="utf-8">
+<title>bare</title>${head}</head><body>
 <main id="frmMain" hidden>${[...Array(8).keys()].map((r) => `<div id="lblGame${r}"></div>`).join('')}
-<div id="news"></div></main><dialog></dialog>
-<script>document.addEventListener('DOMContentLoaded', () => {
-${[...Array(8).keys()].map((r) => `lblGame${r}.textContent = 'V V V V';`).join('')}
-frmMain.hidden = false; });</script></body></html>`;
+<div id="news"></div></main><dialog></dialog>${body}</body></html>`;
+const BARE = barePage('', `<script>document.addEventListener('DOMContentLoaded', () => {\n${DRAW} });</script>`);
+const BARE_FILE = barePage('<script src="draw.js" async></script>', '');
+const BARE_DRAW_JS = `function draw() {\n${DRAW}\n}
+if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', draw);
+else draw();\n`;
 
 const range = (values) => `${median(values).toFixed(1)} ms (${Math.min(...values).toFixed(1)}–` +
     `${Math.max(...values).toFixed(1)})`;
+const loads = () => loadavg().map((load) => load.toFixed(2)).join(' ');
 
 const puppeteer = h.loadPuppeteer(modulesDir);
 const server = await h.serve(webDir);
 const bareDir = mkdtempSync(join(tmpdir(), 'vantrel-bare-'));
 writeFileSync(join(bareDir, 'index.html'), BARE);
+writeFileSync(join(bareDir, 'file.html'), BARE_FILE);
+writeFileSync(join(bareDir, 'draw.js'), BARE_DRAW_JS);
 const bareServer = await h.serve(bareDir);
 const browser = await h.launch(puppeteer);
 try {
     const size = codeSize(webDir);
-    await firstFrame(browser, server.url, true); // warms the caches
-    await firstFrame(browser, bareServer.url, false);
-    const keyed = [], bare = [], unkeyed = [];
+    const pages = { keyed: [server.url, true], bare: [bareServer.url, false],
+                    bareFile: [bareServer.url + 'file.html', false] };
+    const times = { keyed: [], bare: [], bareFile: [], unkeyed: [] };
+    for (const [url, withKey] of Object.values(pages)) await firstFrame(browser, url, withKey); // warms the caches
+    const loadBefore = loads();
     for (let run = 0; run < RUNS; ++run) {
-        keyed.push(await firstFrame(browser, server.url, true));
-        bare.push(await firstFrame(browser, bareServer.url, false));
+        for (const [name, [url, withKey]] of Object.entries(pages)) {
+            times[name].push(await firstFrame(browser, url, withKey));
+        }
     }
-    for (let run = 0; run < RUNS; ++run) unkeyed.push(await firstFrame(browser, server.url, false));
+    for (let run = 0; run < RUNS; ++run) times.unkeyed.push(await firstFrame(browser, server.url, false));
+    const loadAfter = loads();
     const errors = await tickErrors(browser, server.url);
+    const painted = (name) => times[name].map((t) => t.painted);
+    const shown = (name) => times[name].map((t) => t.shown);
+    const ratio = (of, name) => (median(of('keyed')) / median(of(name))).toFixed(2);
 
     console.log(`Headless Chromium ${(await browser.version()).replace(/^.*\//, '')}, ` +
-                `page served from 127.0.0.1\n`);
+                `page served from 127.0.0.1; load average ${loadBefore} before the loads, ` +
+                `${loadAfter} after\n`);
     console.log('| Measure | browser build |');
     console.log('|---|---|');
     console.log(`| vantrel.js + vantrel.wasm | ${(size.raw / 1024).toFixed(1)} KiB, ` +
                 `${(size.gzipped / 1024).toFixed(1)} KiB gzipped |`);
-    console.log(`| navigation → first board frame, splash skipped by a key, median of ${RUNS} ` +
-                `(min–max) | ${range(keyed)} |`);
-    console.log(`| navigation → the bare page's rows, median of ${RUNS} (min–max) | ${range(bare)} |`);
-    console.log(`| first board frame / bare page, medians | ${(median(keyed) / median(bare)).toFixed(2)} |`);
-    console.log(`| navigation → first board frame, no key, median of ${RUNS} (min–max) | ` +
-                `${range(unkeyed)} |`);
+    console.log(`| navigation → first board frame painted, splash skipped by a key, median of ${RUNS} ` +
+                `(min–max) | ${range(painted('keyed'))} |`);
+    console.log(`| navigation → the bare page's rows painted, median of ${RUNS} (min–max) | ` +
+                `${range(painted('bare'))} |`);
+    console.log(`| the same, drawn from a script file, median of ${RUNS} (min–max) | ` +
+                `${range(painted('bareFile'))} |`);
+    console.log(`| first board frame / bare page, medians, painted (page changed) | ` +
+                `${ratio(painted, 'bare')} (${ratio(shown, 'bare')}) |`);
+    console.log(`| first board frame / bare page from a script file, medians, painted (page changed) | ` +
+                `${ratio(painted, 'bareFile')} (${ratio(shown, 'bareFile')}) |`);
+    console.log(`| navigation → first board frame painted, no key, median of ${RUNS} (min–max) | ` +
+                `${range(painted('unkeyed'))} |`);
     console.log(`| tick period error over ${errors.length} ticks, median / max | ` +
                 `${median(errors).toFixed(2)} / ${Math.max(...errors).toFixed(2)} ms |`);
 } finally {
