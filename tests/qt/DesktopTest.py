@@ -661,8 +661,7 @@ class Run:
         check(skipped < (SPLASH_MS - 300) / 1000,
               f"the main window came {skipped * 1000:.0f} ms after the splash had the keyboard")
         self.main = self.focused(main)
-        return (f"the splash ({splash.frame[2]} x {splash.frame[3]}) took the keyboard; a key opened "
-                f"the main window in {skipped * 1000:.0f} ms")
+        return f"{skipped * 1000:.0f} ms after the splash ({splash.frame}) took the keyboard"
 
     def names(self):
         main = self.main
@@ -684,8 +683,7 @@ class Run:
         if self.desktop.name != "sway":
             check((main.desktop or "").removesuffix(".desktop") == APP_ID,
                   f"matched to the desktop file {main.desktop!r}")
-        return (f"caption {main.title!r}, {'X11 class' if main.x11 else 'app_id'} {main.app!r}, "
-                f"desktop file {main.desktop!r}")
+        return f"{main.title!r}, {'X11 class' if main.x11 else 'app_id'} {main.app!r}, {main.desktop!r}"
 
     def launch_token(self):
         """The launcher's token goes with the first window the program shows,
@@ -713,45 +711,42 @@ class Run:
         typed = os.path.join(self.desktop.home, "typed.txt")
         other = self.desktop.spawn(["xterm", "-T", "other", "-e", "sh", "-c", f"cat > {typed}"],
                                    log="other.log")
-        try:
-            return self.away(other, typed)
-        finally:
-            stop_group(other)
 
-    def away(self, other, typed):
         def other_window(focused=False):
             check(other.poll() is None, f"the other program ended with {other.returncode}")
             return next((w for w in self.desktop.windows() if w.title == "other"
                          and (w.focused or not focused)), None)
-        window = wait_for("the other program's window", other_window, 30)
-        if not window.focused:
-            self.desktop.activate(window)
-        wait_for("the other program to take the keyboard", lambda: other_window(focused=True), 20)
-        left = time.monotonic()
-        # Nobody steers: the wave reaches the bottom row about 16 s after the
-        # start. On X11 the game then asks for attention, and natively on
-        # Wayland from Qt 6.5 (QWindow::alert through xdg-activation); Qt 6.4
-        # there has no way to, and the loss shows only when the player comes
-        # back. Meanwhile no box may take the keyboard.
-        asks = self.main.x11 or self.qt >= (6, 5)
+        try:
+            window = wait_for("the other program's window", other_window, 30)
+            if not window.focused:
+                self.desktop.activate(window)
+            wait_for("the other program to take the keyboard", lambda: other_window(focused=True), 20)
+            left = time.monotonic()
+            # Nobody steers: the wave reaches the bottom row about 16 s after
+            # the start. On X11 the game then asks for attention, and natively
+            # on Wayland from Qt 6.5 (QWindow::alert through xdg-activation);
+            # Qt 6.4 there has no way to, and the loss shows only when the
+            # player comes back. Meanwhile no box may take the keyboard.
+            asks = self.main.x11 or self.qt >= (6, 5)
 
-        def waiting():
-            focus = self.desktop.focused()
-            check(focus is not None and focus.title == "other",
-                  f"the loss box took the keyboard from the other program: {focus}")
-            return self.main_window().attention or (not asks and time.monotonic() - left > 25)
-        wait_for("the game to ask for attention", waiting, 60)
-        asked = time.monotonic() - left
-        self.desktop.key("e", "c", "h", "o", "Return")
-        wait_for("the other program to get the keys", lambda: os.path.exists(typed)
-                 and open(typed).read() == "echo\n", 20)
-        check(not asks or self.main_window().attention, "the game does not ask for attention")
-        self.desktop.activate(self.main_window())
-        self.answer("loss box", TEXTS["kLossTitle"])
-        self.focused(self.main)
-        return ((f"the game asked for attention {asked:.0f} s after the player left" if asks
-                 else "no attention asked (Qt %d.%d on Wayland)" % self.qt[:2]) + ", the other program kept "
-                "the keys; back at the game the box took them")
+            def waiting():
+                focus = self.desktop.focused()
+                check(focus is not None and focus.title == "other",
+                      f"the loss box took the keyboard from the other program: {focus}")
+                return self.main_window().attention or (not asks and time.monotonic() - left > 25)
+            wait_for("the game to ask for attention", waiting, 60)
+            asked = time.monotonic() - left
+            self.desktop.key("e", "c", "h", "o", "Return")
+            wait_for("the other program to get the keys", lambda: os.path.exists(typed)
+                     and open(typed).read() == "echo\n", 20)
+            check(not asks or self.main_window().attention, "the game does not ask for attention")
+            self.desktop.activate(self.main_window())
+            self.answer("loss box", TEXTS["kLossTitle"])
+            self.focused(self.main)
+        finally:
+            stop_group(other)
+        return (f"attention asked {asked:.0f} s after the player left" if asks else "no attention asked"
+                ) + "; the other program kept the keys; back at the game the box took them"
 
     def quit(self):
         # A box left open by a check that failed is answered first, so that

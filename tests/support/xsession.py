@@ -81,15 +81,16 @@ def run(args, env, timeout=10):
     return subprocess.run(args, env=env, capture_output=True, text=True, timeout=timeout)
 
 
-def wait_for(what, probe, timeout):
-    """Polls probe() until it returns something truthy; no fixed sleeps."""
+def wait_for(what, probe, timeout, failure=None):
+    """Polls probe() until it returns something truthy; no fixed sleeps. Out
+    of time, it fails with failure() where given."""
     started = time.monotonic()
     while True:
         result = probe()
         if result:
             return result
         if time.monotonic() - started > timeout:
-            raise Failure(f"timed out after {timeout} s waiting for {what}")
+            raise Failure(failure() if failure else f"timed out after {timeout} s waiting for {what}")
         time.sleep(0.02)
 
 
@@ -173,11 +174,9 @@ PR_SET_CHILD_SUBREAPER = 36
 
 def guard(time_limit):
     """Makes the test end on its own, cleanup included, before ctest's time
-    limit (ctest then kills the test and its children outright, and nothing
-    would stop the rest or remove the folders), or when it is asked to end
-    (SIGTERM). The test also becomes the parent of any process its programs
-    leave behind when they end (a daemon a desktop started), so that reap()
-    can find it."""
+    limit (ctest would kill it and its children outright, leaving the rest
+    running and the folders behind), or on SIGTERM. The test also adopts what
+    its programs leave running (a desktop's daemons), for reap()."""
     ctypes.CDLL(None).prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
 
     def stop(signum, _):
@@ -243,9 +242,6 @@ class Screen:
 
     def visible_windows(self, pid):
         return [int(w) for w in self.xdotool("search", "--onlyvisible", "--pid", str(pid)).stdout.split()]
-
-    def named_windows(self, name):
-        return [int(w) for w in self.xdotool("search", "--onlyvisible", "--name", f"^{name}$").stdout.split()]
 
     def info(self, window):
         out = run(["xwininfo", "-id", str(window)], self.env).stdout
