@@ -28,8 +28,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from xsession import (HEADERS, KEYS, SCREEN, SKIP, SOURCE, SPLASH_MS, SPLASH_SIZE, TEXTS,  # noqa: E402
-                      Failure, Screen, check, guard, outcome, qt_version, start_xvfb, stop_group,
-                      stop_xvfb, unavailable, wait_for)
+                      Failure, Screen, check, guard, outcome, qt_version, spawn, start_xvfb,
+                      stop_group, stop_xvfb, unavailable, wait_for)
 
 APP_ID = "io.vantrel.Vantrel"
 # The activation token a Wayland launcher hands the game, and how a request
@@ -222,12 +222,9 @@ class Desktop:
 
     def spawn(self, command, env=None, log=None, stdout=None, **options):
         out = open(os.path.join(self.folder, log), "w") if log else subprocess.DEVNULL
-        process = subprocess.Popen(command, env=env or self.env, stdout=out if stdout is None else stdout,
-                                   stderr=subprocess.STDOUT if stdout is None else out,
-                                   cwd=self.home, start_new_session=True,
-                                   **self.as_user(), **{"stdin": subprocess.DEVNULL, **options})
-        self.cleanup.callback(stop_group, process)
-        return process
+        return spawn(self.cleanup, command, env=env or self.env, stdout=out if stdout is None else stdout,
+                     stderr=subprocess.STDOUT if stdout is None else out, cwd=self.home,
+                     **self.as_user(), **{"stdin": subprocess.DEVNULL, **options})
 
     def run(self, command, timeout=20):
         return subprocess.run(command, env=self.env, capture_output=True, text=True, timeout=timeout,

@@ -21,7 +21,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from xsession import (FIGURES, MAIN_SIZE, SCREEN, SKIP, SPLASH_MS, SPLASH_SIZE, XLIB, Failure,  # noqa: E402
                       Keyboard, Launcher, Screen, check, guard, outcome, run, send_delete_window,
-                      start_xvfb, stop, stop_group, stop_xvfb, unavailable, wait_for)
+                      spawn, start_xvfb, stop, stop_xvfb, unavailable, wait_for)
 
 CELL, ROW_TOP, ROW_PITCH, ROW_HEIGHT = (FIGURES[name] for name in
                                        ("kCellWidth", "kRowTop", "kRowPitch", "kRowHeight"))
@@ -331,9 +331,7 @@ def start_window_manager(name, screen, home, cleanup):
     # A home of its own, so that it reads and writes no settings of the user's.
     env = dict(screen.env, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
                XDG_CACHE_HOME=os.path.join(home, ".cache"))
-    manager = subprocess.Popen(WINDOW_MANAGERS[name], env=env, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL, start_new_session=True)
-    cleanup.callback(stop_group, manager)
+    manager = spawn(cleanup, WINDOW_MANAGERS[name], env=env)
 
     def running():
         if manager.poll() is not None:

@@ -22,8 +22,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from xsession import (SKIP, TEXTS, Failure, check, outcome, qt_version, start_xvfb,  # noqa: E402
-                      stop_group, stop_xvfb, unavailable, wait_for)
+from xsession import (SKIP, TEXTS, Failure, check, outcome, qt_version, spawn,  # noqa: E402
+                      start_xvfb, stop_xvfb, unavailable, wait_for)
 
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 CHROMIUM = os.environ.get("VANTREL_CHROMIUM", "/usr/bin/chromium")
@@ -86,14 +86,6 @@ def listen(events, *kinds):
     LISTENERS.append(Atspi.EventListener.new(on_event))
     for kind in kinds:
         LISTENERS[-1].register(kind)
-
-
-def spawn(cleanup, command, **options):
-    """Starts a program in a session of its own, ended with the test."""
-    process = subprocess.Popen(command, start_new_session=True, **{
-        "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL, **options})
-    cleanup.callback(stop_group, process)
-    return process
 
 
 def orca_log(name="orca.log"):

@@ -142,6 +142,15 @@ def stop_group(process):
     stop(process, group=True)
 
 
+def spawn(cleanup, command, **options):
+    """Starts a program in a session of its own, which the test's cleanup
+    stops, its children included."""
+    process = subprocess.Popen(command, start_new_session=True, **{
+        "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL, **options})
+    cleanup.callback(stop_group, process)
+    return process
+
+
 stop_xvfb = stop
 
 
