@@ -148,6 +148,15 @@ async function splashToLoss(engine) {
         }), [F.kSplashWidth, F.kSplashHeight, F.kSplashPictureLeft, F.kSplashPictureTop,
              F.kSplashPictureWidth, F.kSplashPictureHeight, true, true]);
     });
+    // The page listens for pads once the board is drawn; a pad there already
+    // (a browser may have told of it to no one) counts then.
+    await check('a pad connected during the splash counts once the board is drawn', async () => {
+        await h.gamepad(page);
+        await h.boardShown(page);
+        assert.equal(await h.until(() => shown(page, 'padLegend'), 'the pad line'), h.pageText('padLegend'));
+        await h.gamepad(page, { connected: false });
+        assert.equal(await shown(page, 'padLegend'), null);
+    });
     let at;
     await check('the splash hands over to the board after its 2 s', async () => {
         at = await h.boardShown(page);

@@ -189,8 +189,18 @@
         if (!polling) pollPads();
         layout();
     }
-    window.addEventListener('gamepadconnected', padsChanged);
-    window.addEventListener('gamepaddisconnected', padsChanged);
+    // A browser starts its gamepad service, and the page waits for it, when
+    // the page first listens for pads; the page listens once the board is
+    // drawn, as pads only play the board. A pad already used by then (a
+    // browser may tell of it to no one) counts at once.
+    var listeningForPads = false;
+    function listenForPads() {
+        if (listeningForPads) return;
+        listeningForPads = true;
+        window.addEventListener('gamepadconnected', padsChanged);
+        window.addEventListener('gamepaddisconnected', padsChanged);
+        if (padsNow().length) padsChanged();
+    }
 
     function isTouch() {
         return navigator.maxTouchPoints > 0 || matchMedia('(any-pointer: coarse)').matches;
@@ -227,13 +237,15 @@
         }
         var steps = Math.floor(Math.min(width * dpr / BOARD_WIDTH, height * dpr / BOARD_HEIGHT));
         var scale = Math.max(1, Math.min(steps, Math.floor(MAX_SCALE * dpr))) / dpr;
-        var style = document.documentElement.style;
-        style.setProperty('--s', scale);
         // Whatever monospace face the browser picked, each cell is the board's
-        // cell width at 1x: the letter spacing makes up the difference.
+        // cell width at 1x: the letter spacing makes up the difference. The
+        // probe is measured before the board changes size, so that the
+        // browser lays out only the probe again, not the whole board.
         var probe = $('probe');
         probe.style.fontSize = FONT_PX * scale + 'px';
         var advance = probe.getBoundingClientRect().width / probe.textContent.length;
+        var style = document.documentElement.style;
+        style.setProperty('--s', scale);
         style.setProperty('--ls', CELL_WIDTH * scale - advance + 'px');
     }
     window.addEventListener('resize', layout);
@@ -382,10 +394,12 @@
         },
         // The board takes the splash's place, and the focus, as the desktop
         // window does: a screen reader then follows it and hears its news.
+        // The splash goes before the board is measured and the focus moves
+        // after, so that each finds the page laid out as it will be drawn.
         hideSplash: function () {
             clearTimeout(splashTimer);
             board.hidden = false;
-            board.focus({ preventScroll: true });
+            splash.remove();
             if (isTouch()) {
                 pad.hidden = touchLegend.hidden = false;
                 document.body.classList.add('touch');
@@ -394,12 +408,13 @@
             // touch screen gets both legends.
             keysLegend.hidden = matchMedia('(pointer: coarse)').matches;
             layout();
-            splash.remove();
+            board.focus({ preventScroll: true });
             // Once the frame that shows the board is drawn.
             requestAnimationFrame(function () {
                 setTimeout(function () {
                     boardDrawn = true;
                     registerWorker();
+                    listenForPads();
                 });
             });
         },
