@@ -277,10 +277,8 @@ class Screen:
         """The window with the frame its window manager drew around it, as
         (left, top, width, height); without a window manager just the window."""
         info = self.info(window)
-        extents = self.prop(window, "_NET_FRAME_EXTENTS")
-        left = right = top = bottom = 0
-        if "=" in extents:
-            left, right, top, bottom = (int(v) for v in extents.split("=")[1].split(","))
+        extents = self.prop(window, "_NET_FRAME_EXTENTS").partition("=")[2]
+        left, right, top, bottom = (int(v) for v in extents.split(",")) if extents else (0, 0, 0, 0)
         (x, y), (width, height) = info["pos"], info["size"]
         return x - left, y - top, width + left + right, height + top + bottom
 
