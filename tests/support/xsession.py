@@ -99,13 +99,11 @@ def qt_version(program):
     Qt Core library the dynamic linker finds for it, whose file is named
     after its version. Where the game takes one path or another by what its
     Qt can do, the tests expect the path of that Qt."""
-    linked = subprocess.run(["ldd", program], capture_output=True, text=True, timeout=10).stdout
-    for line in linked.splitlines():
-        name, _, path = line.partition(" => ")
-        if name.strip() == "libQt6Core.so.6":
-            real = os.path.basename(os.path.realpath(path.split(" (")[0].strip()))
-            return tuple(int(part) for part in real.removeprefix("libQt6Core.so.").split("."))
-    raise Failure(f"{program} is not linked with Qt 6:\n{linked}")
+    linked = run(["ldd", program], None).stdout
+    found = re.search(r"^\s*libQt6Core\.so\.6 => (\S+)", linked, re.MULTILINE)
+    check(found, f"{program} is not linked with Qt 6:\n{linked}")
+    real = os.path.basename(os.path.realpath(found[1]))
+    return tuple(int(part) for part in real.removeprefix("libQt6Core.so.").split("."))
 
 
 def start_xvfb(size=SCREEN):
@@ -208,17 +206,13 @@ def unguard():
 def reap():
     """Ends the processes the test still has as children (see guard), by
     their process ids, and those they leave in turn. Returns what it found."""
+    def parent(pid):
+        with contextlib.suppress(OSError, IndexError), open(f"/proc/{pid}/stat") as stat:
+            return int(stat.read().rsplit(")", 1)[1].split()[1])
+
     found = []
     while True:
-        children = []
-        for entry in filter(str.isdigit, os.listdir("/proc")):
-            try:
-                with open(f"/proc/{entry}/stat") as stat:
-                    fields = stat.read().rsplit(")", 1)[1].split()
-            except (OSError, IndexError):
-                continue
-            if int(fields[1]) == os.getpid():
-                children.append(int(entry))
+        children = [int(pid) for pid in os.listdir("/proc") if pid.isdigit() and parent(pid) == os.getpid()]
         if not children:
             return found
         for pid in children:
