@@ -37,12 +37,11 @@ if [[ ${1:-} == --release ]]; then
     exit "$status"
 fi
 
-# Which presets, and the package sets each needs. Machines with Node.js from
-# outside Debian have npm already (and Debian's npm package would conflict
-# with it); with Debian's nodejs, npm is a package of its own.
+# Which presets, and the package sets each needs (install-deps passes over
+# the npm set where an npm is on the PATH already).
 declare -A needs=(
     [ci]="play deb test desktops" [asan]="play test" [fuzz]="test"
-    [win64]=windows [web]="web web-test"
+    [win64]=windows [web]="web web-test npm"
 )
 presets=("$@")
 ((${#presets[@]})) || presets=(ci asan fuzz win64 web)
@@ -53,7 +52,6 @@ for preset in "${presets[@]}"; do
     read -ra more <<<"${needs[$preset]}"
     sets+=("${more[@]}")
 done
-[[ " ${presets[*]} " != *" web "* ]] || command -v npm >/dev/null || sets+=(npm)
 scripts/install-deps.sh "${sets[@]}"
 # Run through sudo, the rest runs as the user who called it.
 run_as_user ./test.sh "$@"

@@ -52,6 +52,9 @@ sets=() wanted=()
 for set in "$@"; do
     [[ -f $here/packages-$set.txt ]] || { echo "install-deps: no package list for '$set'" >&2; exit 2; }
     [[ " ${sets[*]} " != *" $set "* ]] || continue
+    # A Node.js from outside Debian brings its own npm, which Debian's would
+    # conflict with; any npm on the PATH serves.
+    [[ $set != npm ]] || ! command -v npm >/dev/null || continue
     sets+=("$set")
     mapfile -t -O "${#wanted[@]}" wanted < <(set_packages "$set")
 done
@@ -63,7 +66,9 @@ fi
 
 declare -A installed=()
 while read -r pkg status; do
-    [[ $status == ii* ]] && installed[$pkg]=1
+    # Configured, or configured with triggers still to run (they run at the
+    # next apt-get or dpkg call): either way there is nothing to install.
+    [[ $status == i[itW]* ]] && installed[$pkg]=1
 done < <(dpkg-query -W -f='${Package} ${db:Status-Abbrev}\n' "${wanted[@]}" 2>/dev/null || true)
 
 # Each set's missing packages, each package in the first set that lists it.
