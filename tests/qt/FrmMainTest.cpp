@@ -286,20 +286,6 @@ private slots:
         QTRY_COMPARE(QApplication::activeWindow(), m_main.get());
     }
 
-    void closeBoxEndsProgramWithoutQuestion() {
-        QApplication::setQuitOnLastWindowClosed(true);
-        QTimer::singleShot(0, this, [this] { window()->close(); });
-        QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
-        const int exitCode = QApplication::exec();
-        QApplication::setQuitOnLastWindowClosed(false);
-
-        QCOMPARE(exitCode, 0);
-        QVERIFY(!m_main->isVisible());
-        QVERIFY(!m_main->tmrStep().isActive());
-        QVERIFY(m_boxes->boxes.empty());
-        QCOMPARE(m_boxes->endCalls, 0);
-    }
-
     void keysOfOtherLayouts_data() {
         // What Qt reports for a key (its code and the X keycode of its place)
         // under a layout, and the virtual key code the game must get. A

@@ -10,7 +10,6 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 #include <QWindow>
 #include <memory>
 
@@ -141,16 +140,6 @@ private slots:
         m_splash->tmrDone().start(0);
         QTest::qWait(50);
         checkHandedOver();
-    }
-
-    void closingTheSplashEndsTheProgram() {
-        // What a window manager's close command does to the splash.
-        QTimer::singleShot(0, this, [this] { m_splash->windowHandle()->close(); });
-        QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
-        QCOMPARE(QApplication::exec(), 0);
-        QVERIFY(!m_splash->isVisible());
-        QVERIFY(!m_splash->tmrDone().isActive());
-        QVERIFY(!m_main->isVisible());
     }
 
     void mouseClickDoesNothing() {
