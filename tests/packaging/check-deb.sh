@@ -17,7 +17,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 # Checks that could not run, for lack of a tool or of root: the others still
 # run, and then the test says it skipped (exit 77), naming what was missing.
 skipped=()
-skip_if_any() {
+skip_if_any() { # [WHAT]: WHAT is one more check that could not run
+    (($# == 0)) || skipped+=("$1;")
     ((${#skipped[@]} == 0)) || { printf 'skipped: %s\n' "${skipped[*]}" | sed 's/;$//'; exit 77; }
 }
 validate() { # TOOL PACKAGE ARGS...
@@ -127,18 +128,10 @@ else
     skipped+=("lintian not installed;")
 fi
 
-if [[ $package != vantrel ]]; then
-    skip_if_any
-    exit 0
-fi
-if ((EUID != 0)); then
-    skipped+=("the install, start and removal need root;")
-    skip_if_any
-fi
-if dpkg-query -W -f='${Status}' vantrel 2>/dev/null | grep -q 'install ok installed'; then
-    skipped+=("the install, start and removal: vantrel is already installed here;")
-    skip_if_any
-fi
+[[ $package == vantrel ]] || { skip_if_any; exit 0; }
+((EUID == 0)) || skip_if_any "the install, start and removal need root"
+! dpkg-query -W -f='${Status}' vantrel 2>/dev/null | grep -q 'install ok installed' ||
+    skip_if_any "the install, start and removal: vantrel is already installed here"
 apt_opts=(-y -qq -o DPkg::Lock::Timeout=300)
 export DEBIAN_FRONTEND=noninteractive
 cp "$deb" "$work/vantrel.deb" # apt's sandbox user must be able to read it
