@@ -53,14 +53,6 @@ void postKey(HWND hwnd, WPARAM key) {
     PostMessageA(hwnd, WM_KEYDOWN, key, 1);
 }
 
-// A window's client area in screen coordinates.
-RECT clientOnScreen(HWND hwnd) {
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&rc), 2);
-    return rc;
-}
-
 using wintest::childRect;
 
 LONG widthOf(const RECT& rc) {
@@ -119,7 +111,9 @@ GUITHREADINFO keyboardOf(HWND hwnd) {
 // screen with no taskbar button, which holds the keyboard, its size, and the
 // picture drawn over the whole of its scaled rectangle.
 void checkSplashLooks(HWND splash) {
-    const RECT client = clientOnScreen(splash);
+    RECT client;
+    GetClientRect(splash, &client);
+    MapWindowPoints(splash, nullptr, reinterpret_cast<POINT*>(&client), 2);
     RECT frame;
     GetWindowRect(splash, &frame);
     CHECK(EqualRect(&frame, &client));

@@ -18,10 +18,7 @@ shift 2
 readonly session_limit_s=1800
 readonly run_limit_s=${VANTREL_WINE_RUN_LIMIT:-180}
 
-fail() {
-    echo "wine-session: $*" >&2
-    exit 1
-}
+fail() { echo "wine-session: $*" >&2; exit 1; }
 
 use_session() {
     [[ -f $state/prefix && -f $state/display ]] || fail "no session in $state (did 'start' run?)"
