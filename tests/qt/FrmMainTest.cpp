@@ -151,11 +151,9 @@ private slots:
         expected.keyLeft = 1;
         QCOMPARE(game(), expected);
 
-        // Held keys repeat; every repeat reaches the game but the latch stays 1.
-        for (int n = 0; n < 3; ++n) {
-            qt_handleKeyEvent(window(), QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier, QString(),
-                              true);
-        }
+        // A held key's repeats reach the game (the latch is the rules' concern).
+        qt_handleKeyEvent(window(), QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier, QString(),
+                          true);
         expected.keyRight = 1;
         QCOMPARE(game(), expected);
 
