@@ -143,9 +143,7 @@ echo "as $user: sudo for apt-get alone"
 
 # Root, with no sudo to call.
 tree=$(new_tree as-root root)
-: >"$calls"
-(cd "$tree" && env -u SUDO_USER -u SUDO_UID PATH="$work/rootbin:$bin:$PATH" ./test.sh) >"$work/out" 2>&1 </dev/null ||
-    { cat "$work/out"; fail "./test.sh as root failed"; }
+run "$tree" root env -u SUDO_USER -u SUDO_UID PATH="$work/rootbin:$bin:$PATH" ./test.sh
 expect_calls "^root apt-get .* install -y .*vantrel-stand-in-package"
 expect_calls "^root cmake --workflow --preset web"
 refuse_calls "sudo"
