@@ -112,7 +112,7 @@ TEST(AssetFiles, EachFileDecodesToWhatWasDrawn) {
     EXPECT_EQ(files[0].name, "splash.bmp");
     EXPECT_EQ(files[1].name, "vantrel.ico");
     EXPECT_EQ(files[2].name, "vantrel.png");
-    EXPECT_EQ(readBmp(files[0].bytes).width(), kSplashWidth);
+    EXPECT_EQ(readBmp(files[0].bytes), drawSplash());
     EXPECT_EQ(readIco(files[1].bytes), icon());
     EXPECT_EQ(readPng(files[2].bytes), icon());
     // Every larger icon is the same icon, each pixel a square block of
