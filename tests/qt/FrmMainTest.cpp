@@ -276,7 +276,7 @@ private slots:
         m_main->activateWindow();
         QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeWindow()) != nullptr);
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeWindow());
-        QCOMPARE(box->text(), QStringLiteral("You lose!"));
+        QCOMPARE(box->text().toStdString(), std::string(kLossPrompt));
         QTest::keyClick(box->windowHandle(), Qt::Key_Return);
         QTRY_VERIFY(!m_main->session().openBox());
         QVERIFY(m_main->tmrStep().isActive());

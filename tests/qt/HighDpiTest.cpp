@@ -13,16 +13,12 @@
 // the device every length doubles.
 namespace {
 
-bool isInk(QRgb pixel) {
-    return qGreen(pixel) > 64;
-}
-
 // The bounding box of the green pixels inside `area` of `image`.
 QRect inkBox(const QImage& image, const QRect& area) {
     QRect box;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         for (int x = area.left(); x <= area.right(); ++x) {
-            if (isInk(image.pixel(x, y))) {
+            if (qGreen(image.pixel(x, y)) > 64) {
                 box |= QRect(x, y, 1, 1);
             }
         }

@@ -355,8 +355,8 @@ struct Listener {
         std::vector<WinEvent> events;
         events.swap(g_arrived);
         for (const WinEvent& e : events) {
-            const bool board = wintest::className(e.hwnd) == "frmMain";
-            if (wintest::className(GetParent(e.hwnd)) == "frmMain") {
+            const bool board = wintest::className(e.hwnd) == frmMain::kClassName;
+            if (wintest::className(GetParent(e.hwnd)) == frmMain::kClassName) {
                 (e.event == EVENT_OBJECT_NAMECHANGE ? rowNameChanges : rowDescriptionChanges)++;
                 continue;
             }
