@@ -363,30 +363,9 @@
     window.addEventListener('load', registerWorker);
 
     // The calls the module makes into the page, and the call that tells it
-    // the module is ready. The served page loads the module's script while
-    // it is parsed, which may run it before this script or after: its
-    // Module is this one, or this script adds to its own.
-    var moduleFirst = !!window.Module;
-    var module = window.Module = window.Module || {};
-    // The served page asks for the wasm from its head, and this script
-    // compiles it as it arrives, while the module's script may still be on
-    // its way; the module then only instantiates it (a module that came
-    // first has fetched it itself). Served as another type than
-    // application/wasm, it is compiled once it is all in.
-    var wasm = document.querySelector('link[rel=preload][href$=".wasm"]');
-    if (wasm && !moduleFirst && WebAssembly.compileStreaming) {
-        var compiled = fetch(wasm.href, { credentials: 'same-origin' }).then(function (response) {
-            return WebAssembly.compileStreaming(response.clone()).catch(function () {
-                return response.arrayBuffer().then(WebAssembly.compile);
-            });
-        });
-        module.instantiateWasm = function (imports, receive) {
-            compiled.then(function (compiledModule) {
-                return WebAssembly.instantiate(compiledModule, imports);
-            }).then(receive);
-            return {};
-        };
-    }
+    // the module is ready. The module's script comes after this one in the
+    // page, and finds its Module here.
+    var module = window.Module = {};
     module.page = {
         showSplash: function (endsMs) {
             splashTimer = setTimeout(function () { _vantrel_splash_timer(performance.now()); },
@@ -438,6 +417,5 @@
         showBox: showBox,
         end: end
     };
-    if (typeof runtimeInitialized != 'undefined' && runtimeInitialized) onRuntimeReady();
-    else module.onRuntimeInitialized = onRuntimeReady;
+    module.onRuntimeInitialized = onRuntimeReady;
 })();
