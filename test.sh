@@ -40,8 +40,8 @@ fi
 # Which presets, and the package sets each needs (install-deps passes over
 # the npm set where an npm is on the PATH already).
 declare -A needs=(
-    [ci]="play deb test desktops" [asan]="play test" [fuzz]="test"
-    [win64]=windows [web]="web web-test npm"
+    [ci]="play deb test desktops reader" [asan]="play test reader" [fuzz]="test"
+    [win64]=windows [web]="web web-test npm reader"
 )
 presets=("$@")
 ((${#presets[@]})) || presets=(ci asan fuzz win64 web)

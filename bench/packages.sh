@@ -67,10 +67,10 @@ echo "On $(. "$root/etc/os-release" && echo "$PRETTY_NAME") ($(cat "$root/etc/de
 echo
 echo "| Packages | Added | Download | Disk space |"
 echo "|---|---|---|---|"
-for set in play deb test desktops web web-test windows npm; do
+for set in play deb test desktops reader web web-test windows npm; do
     label="set $set" cost "$set"
 done
 label="./play.sh" cost play
 label="the .deb (play, deb)" cost play deb
 label="./play-web.sh" cost web
-label="./test.sh" cost play deb test web web-test windows desktops npm
+label="./test.sh" cost play deb test web web-test windows desktops reader npm

@@ -53,8 +53,9 @@ for set in "$@"; do
     [[ -f $here/packages-$set.txt ]] || { echo "install-deps: no package list for '$set'" >&2; exit 2; }
     [[ " ${sets[*]} " != *" $set "* ]] || continue
     # A Node.js from outside Debian brings its own npm, which Debian's would
-    # conflict with; any npm on the PATH serves.
-    [[ $set != npm ]] || ! command -v npm >/dev/null || continue
+    # conflict with; any npm on the PATH serves. A list is for another system,
+    # so it keeps the set.
+    [[ $set != npm ]] || ((list_only)) || ! command -v npm >/dev/null || continue
     sets+=("$set")
     mapfile -t -O "${#wanted[@]}" wanted < <(set_packages "$set")
 done
