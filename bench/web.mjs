@@ -6,11 +6,12 @@
 // - navigation to the first board frame (the opening picture): with the
 //   splash skipped by a key at once, beside a bare page that draws the same
 //   eight rows from a script inside it, and one that draws them from a script
-//   file of its own (runs interleaved, and the ratios to the first), and with
-//   no key (the splash's 2 s). Each is timed to the painted frame that shows
+//   file of its own, and the game's own page with none of its code (runs
+//   interleaved, and the ratios to the first), and with no key (the
+//   splash's 2 s). Each is timed to the painted frame that shows
 //   the board, and to the change of the page that shows it;
 // - the step timer: error of the period over 60 ticks (median and max).
-import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { copyFileSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { loadavg, tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { codeSize } from '../tests/web/SizeBudget.mjs';
@@ -99,6 +100,19 @@ const BARE_DRAW_JS = `function draw() {\n${DRAW}\n}
 if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', draw);
 else draw();\n`;
 
+// The game's page with its markup, style sheet and splash picture but none of
+// its code: no scripts, no wasm, no manifest; an inline script shows the
+// opening board (at its smallest size) as the bare page draws its rows.
+// Between it and the game's page is what the game's code costs to start.
+function markupPage(webDir) {
+    const page = readFileSync(join(webDir, 'index.html'), 'utf8')
+        .replace(/<script>[\s\S]*?<\/script>\n?/g, '')
+        .replace(/<link rel="(?:preload|manifest)"[^>]*>\n?/g, '');
+    const rows = h.OPENING.map((text, row) => `lblGame${row}.textContent = ${JSON.stringify(text)};`).join('');
+    return page.replace('</body>', `<script>document.addEventListener('DOMContentLoaded', () => {
+${rows} frmSplash.remove(); frmMain.hidden = false; });</script>\n</body>`);
+}
+
 const range = (values) => `${median(values).toFixed(1)} ms (${Math.min(...values).toFixed(1)}–` +
     `${Math.max(...values).toFixed(1)})`;
 const loads = () => loadavg().map((load) => load.toFixed(2)).join(' ');
@@ -109,13 +123,18 @@ const bareDir = mkdtempSync(join(tmpdir(), 'vantrel-bare-'));
 writeFileSync(join(bareDir, 'index.html'), BARE);
 writeFileSync(join(bareDir, 'file.html'), BARE_FILE);
 writeFileSync(join(bareDir, 'draw.js'), BARE_DRAW_JS);
+writeFileSync(join(bareDir, 'markup.html'), markupPage(webDir));
+for (const picture of ['splash.png', 'vantrel.png', 'vantrel-touch-180.png']) {
+    copyFileSync(join(webDir, picture), join(bareDir, picture));
+}
 const bareServer = await h.serve(bareDir);
 const browser = await h.launch(puppeteer);
 try {
     const size = codeSize(webDir);
     const pages = { keyed: [server.url, true], bare: [bareServer.url, false],
-                    bareFile: [bareServer.url + 'file.html', false] };
-    const times = { keyed: [], bare: [], bareFile: [], unkeyed: [] };
+                    bareFile: [bareServer.url + 'file.html', false],
+                    markup: [bareServer.url + 'markup.html', false] };
+    const times = { keyed: [], bare: [], bareFile: [], markup: [], unkeyed: [] };
     for (const [url, withKey] of Object.values(pages)) await firstFrame(browser, url, withKey); // warms the caches
     const loadBefore = loads();
     for (let run = 0; run < RUNS; ++run) {
@@ -143,10 +162,15 @@ try {
                 `${range(painted('bare'))} |`);
     console.log(`| the same, drawn from a script file, median of ${RUNS} (min–max) | ` +
                 `${range(painted('bareFile'))} |`);
+    console.log(`| the game's page without its code, board shown inline, median of ${RUNS} (min–max) | ` +
+                `${range(painted('markup'))} |`);
     console.log(`| first board frame / bare page, medians, painted (page changed) | ` +
                 `${ratio(painted, 'bare')} (${ratio(shown, 'bare')}) |`);
     console.log(`| first board frame / bare page from a script file, medians, painted (page changed) | ` +
                 `${ratio(painted, 'bareFile')} (${ratio(shown, 'bareFile')}) |`);
+    console.log(`| the page without its code / bare page, medians, painted (page changed) | ` +
+                `${(median(painted('markup')) / median(painted('bare'))).toFixed(2)} ` +
+                `(${(median(shown('markup')) / median(shown('bare'))).toFixed(2)}) |`);
     console.log(`| navigation → first board frame painted, no key, median of ${RUNS} (min–max) | ` +
                 `${range(painted('unkeyed'))} |`);
     console.log(`| tick period error over ${errors.length} ticks, median / max | ` +
