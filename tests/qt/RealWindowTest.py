@@ -77,19 +77,24 @@ def running(program, screen, arguments=(), env=None):
     """Starts the program, waits for its splash and ends the program after
     the block; gives the program, the splash and the time from just before
     the launch to when the test found it."""
-    started = time.monotonic()
-    game = subprocess.Popen([program, *arguments], env=env or screen.env, stdout=subprocess.PIPE,
-                            stderr=subprocess.STDOUT)
-    try:
-        def splash_or_death():
-            if game.poll() is not None:
-                raise Failure(f"the program ended with {game.returncode} before showing its splash:\n"
-                              + game.stdout.read().decode(errors="replace"))
-            return screen.find_window(game.pid, SPLASH_SIZE)
-        splash = wait_for("the splash", splash_or_death, 60)
-        yield game, splash, time.monotonic() - started
-    finally:
-        stop(game)
+    # The program's output goes to a file, not a pipe nobody reads while it
+    # runs: a program that writes much (Qt's warnings) would block on a full
+    # pipe.
+    with tempfile.TemporaryFile() as output:
+        started = time.monotonic()
+        game = subprocess.Popen([program, *arguments], env=env or screen.env, stdout=output,
+                                stderr=subprocess.STDOUT)
+        try:
+            def splash_or_death():
+                if game.poll() is not None:
+                    output.seek(0)
+                    raise Failure(f"the program ended with {game.returncode} before showing its splash:\n"
+                                  + output.read().decode(errors="replace"))
+                return screen.find_window(game.pid, SPLASH_SIZE)
+            splash = wait_for("the splash", splash_or_death, 60)
+            yield game, splash, time.monotonic() - started
+        finally:
+            stop(game)
 
 
 def main_window(screen, game):
