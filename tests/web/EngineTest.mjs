@@ -136,7 +136,8 @@ async function helpBox(page, count, note) {
 // its loss.
 async function splashToLoss(engine) {
     const page = await open(engine);
-    await check('the page loads, titled Vantrel: the title picture, loaded, in its black strip, no board', async () => {
+    await check('the page loads, titled Vantrel: the title picture, loaded, in its black strip, no board; ' +
+                'axe-core finds nothing', async () => {
         await page.goto(engine.url);
         assert.equal(await page.evaluate(() => document.title), 'Vantrel');
         assert.deepEqual(await page.evaluate(() => {
@@ -147,6 +148,7 @@ async function splashToLoss(engine) {
                     img.naturalHeight, img.complete, document.getElementById('frmMain').hidden];
         }), [F.kSplashWidth, F.kSplashHeight, F.kSplashPictureLeft, F.kSplashPictureTop,
              F.kSplashPictureWidth, F.kSplashPictureHeight, true, true]);
+        assert.deepEqual(await axeFinds(page), [], 'axe-core, on the splash');
     });
     // The page listens for pads once the board is drawn; a pad there already
     // (a browser may have told of it to no one) counts then.
