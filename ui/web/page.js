@@ -43,6 +43,7 @@
     var runtimeReady = false;
     var awaitingAnswer = false;
     var ended = false;
+    var loadFailed = false;
     var splashTimer = 0;
     var stepTimer = 0;
     var stepTimerWanted = false;
@@ -74,9 +75,10 @@
     document.addEventListener('keydown', function (event) {
         var code = virtualKey(event);
         if (code === KEY_F1) event.preventDefault();
-        // After the end the game takes no keys, and the page's own (Enter
-        // or Space on Play again, which has the focus) work as usual.
-        if (ended) return;
+        // After the end, or when the game could not load, the game takes no
+        // keys, and the page's own (Enter or Space on Play again or Reload,
+        // which has the focus) work as usual.
+        if (ended || loadFailed) return;
         // Nor does the browser take the game's keys for itself (help,
         // scrolling, leaving full screen), or the arrows that scroll.
         if (code || /^Arrow/.test(event.code)) event.preventDefault();
@@ -362,6 +364,34 @@
     }
     window.addEventListener('load', registerWorker);
 
+    // The served page loads the wasm itself, compiled as it streams in (or,
+    // from a host that gives it a type other than application/wasm, from
+    // its bytes), so that a player whose connection fails before it came is
+    // told so and offered a reload, rather than left at the splash for good.
+    // The single file carries its wasm inside, for the module to load.
+    function loadWasm(imports, receive) {
+        function fetchWasm() {
+            return fetch('vantrel.wasm', { credentials: 'same-origin' }).then(function (response) {
+                if (!response.ok) throw new Error('vantrel.wasm: HTTP ' + response.status);
+                return response;
+            });
+        }
+        var streamed = WebAssembly.instantiateStreaming
+            ? WebAssembly.instantiateStreaming(fetchWasm(), imports) : Promise.reject();
+        streamed.catch(function () {
+            return fetchWasm().then(function (response) { return response.arrayBuffer(); })
+                .then(function (bytes) { return WebAssembly.instantiate(bytes, imports); });
+        }).then(function (result) {
+            receive(result.instance, result.module);
+        }, function () {
+            loadFailed = true;
+            $('loadError').hidden = false;
+            $('reload').focus();
+        });
+        return {};
+    }
+    $('reload').addEventListener('click', function () { location.reload(); });
+
     // The calls the module makes into the page, and the call that tells it
     // the module is ready. The module's script comes after this one in the
     // page, and finds its Module here.
@@ -418,4 +448,5 @@
         end: end
     };
     module.onRuntimeInitialized = onRuntimeReady;
+    if (document.querySelector('link[rel=preload][href="vantrel.wasm"]')) module.instantiateWasm = loadWasm;
 })();

@@ -29,14 +29,15 @@ function fileFor(root, url) {
     }
 }
 
-// Serves `folder` on `port` of 127.0.0.1; resolves to { url, close, offline }.
-// With `offline` set, every connection is dropped unanswered, as for a player
-// whose network is gone.
+// Serves `folder` on `port` of 127.0.0.1; resolves to { url, close, offline,
+// lost }. With `offline` set, every connection is dropped unanswered, as for a
+// player whose network is gone; a path in `lost` (such as '/vantrel.wasm') is
+// dropped alone, as for a connection lost during a load.
 export function serve(folder, port = 0) {
     const root = resolve(folder);
-    const site = { offline: false };
+    const site = { offline: false, lost: new Set() };
     const server = createServer((request, response) => {
-        if (site.offline) {
+        if (site.offline || site.lost.has(request.url)) {
             request.socket.destroy();
             return;
         }
