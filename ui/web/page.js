@@ -354,7 +354,8 @@
     // needs neither and names no manifest. The worker comes once the page
     // has loaded and the board's first frame is drawn: installing, it
     // fetches every file of the build, which would hold back the start.
-    var workerWanted = !!navigator.serviceWorker && !!document.querySelector('link[rel=manifest]');
+    var served = !!document.querySelector('link[rel=manifest]');
+    var workerWanted = served && !!navigator.serviceWorker;
     var boardDrawn = false;
     function registerWorker() {
         if (workerWanted && boardDrawn && document.readyState === 'complete') {
@@ -448,5 +449,5 @@
         end: end
     };
     module.onRuntimeInitialized = onRuntimeReady;
-    if (document.querySelector('link[rel=preload][href="vantrel.wasm"]')) module.instantiateWasm = loadWasm;
+    if (served) module.instantiateWasm = loadWasm;
 })();
